@@ -1,0 +1,7 @@
+// Growable array: see protectedinterfaces/mxarray_i.h.
+#ifndef MXFOUNDATION_MXARRAY_H
+#define MXFOUNDATION_MXARRAY_H
+
+#include "protectedinterfaces/mxarray_t.h"
+
+#endif

@@ -1,0 +1,18 @@
+// Export control for the MxFoundation shared library.
+//
+// Every symbol of the library is hidden by default; MX_EXPORT marks the
+// classes, functions and variables that form its public interface.
+#ifndef MXFOUNDATION_MXEXPORT_H
+#define MXFOUNDATION_MXEXPORT_H
+
+#if defined(_WIN32)
+#if defined(MX_BUILDING_LIBRARY)
+#define MX_EXPORT __declspec(dllexport)
+#else
+#define MX_EXPORT __declspec(dllimport)
+#endif
+#else
+#define MX_EXPORT __attribute__((visibility("default")))
+#endif
+
+#endif

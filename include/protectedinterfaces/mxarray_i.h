@@ -1,0 +1,140 @@
+// MxArray: the library's growable array (interface and element access).
+//
+// Every one of the `capacity()` slots holds a constructed element; the slots
+// from `size()` on hold default values `T()`. Capacity doubles below 64000
+// elements and grows in steps of 4096 from there, so big arrays do not double
+// their memory. The array owns its elements; copies are element-wise.
+//
+// Element access is checked: an index at or past `size()` is reported to the
+// assertion handler. Within the capacity the slot is still handed out (the
+// index is the caller's duty); past the capacity a scratch element is handed
+// out instead, so no access ever leaves the buffer.
+#ifndef MXFOUNDATION_MXARRAY_I_H
+#define MXFOUNDATION_MXARRAY_I_H
+
+#include "mxassert.h"
+
+#include <cstddef>
+#include <new>
+
+/// Stateless allocator of MxArray buffers: raw storage from the global
+/// operator new; the array constructs the elements in place.
+template <class T> class MxAllocator {
+public:
+  T* allocate(size_t n) {
+    if (n == 0) return nullptr;
+    if constexpr (alignof(T) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+      return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(alignof(T))));
+    else
+      return static_cast<T*>(::operator new(n * sizeof(T)));
+  }
+  void deallocate(T* p) {
+    if (!p) return;
+    if constexpr (alignof(T) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+      ::operator delete(p, std::align_val_t(alignof(T)));
+    else
+      ::operator delete(p);
+  }
+};
+
+/// Growable array whose capacity slots are all constructed.
+template <class T, class A = MxAllocator<T>> class MxArray {
+public:
+  MxArray() = default;
+  MxArray(const MxArray& other);
+  MxArray(MxArray&& other) noexcept;
+  MxArray& operator=(const MxArray& other);
+  MxArray& operator=(MxArray&& other) noexcept;
+  /// Destroys all capacity slots and releases the buffer.
+  virtual ~MxArray();
+
+  /// Sets the element count. Grows the capacity by the growth policy when
+  /// `count` exceeds it (keeping the content when `keep`); shrinking resets
+  /// the dropped slots to `T()`. Capacity never shrinks here.
+  virtual void resize(size_t count, bool keep);
+  /// Replaces the buffer by one of `capacity` slots, copying the elements
+  /// when `keep`, default values otherwise; `size()` keeps its value. A
+  /// capacity below `size()` is reported and changes nothing.
+  virtual void reallocate(size_t capacity, bool keep);
+
+  size_t size() const { return size_; }
+  size_t capacity() const { return capacity_; }
+  bool empty() const { return size_ == 0; }
+  T* data() { return data_; }
+  const T* data() const { return data_; }
+
+  const T& operator[](size_t i) const {
+    if (i < size_) return data_[i];
+    MX_REPORT("protectedinterfaces/mxarray_i");
+    return i < capacity_ ? data_[i] : scratch();
+  }
+  T& operator[](size_t i) {
+    if (i < size_) return data_[i];
+    MX_REPORT("protectedinterfaces/mxarray_i");
+    return i < capacity_ ? data_[i] : scratch();
+  }
+
+  /// Adds `v` as the last element (safe when `v` is an element of this array).
+  void append(const T& v) {
+    if (size_ < capacity_) {
+      if (&v != data_ + size_) data_[size_] = v;
+      ++size_;
+      return;
+    }
+    grow_and_append(v);
+  }
+
+  /// Drops the last element, resetting its slot to `T()`; an empty array is
+  /// reported and left alone.
+  void remove_last() {
+    if (size_ == 0) {
+      MX_REPORT("protectedinterfaces/mxarray_i");
+      return;
+    }
+    --size_;
+    data_[size_] = T();
+  }
+
+  /// The last element; an empty array is reported and a scratch element is
+  /// handed back.
+  T& last() {
+    if (size_ == 0) {
+      MX_REPORT("protectedinterfaces/mxarray_i");
+      return scratch();
+    }
+    return data_[size_ - 1];
+  }
+  const T& last() const {
+    if (size_ == 0) {
+      MX_REPORT("protectedinterfaces/mxarray_i");
+      return scratch();
+    }
+    return data_[size_ - 1];
+  }
+
+  T* begin() { return data_; }
+  T* end() { return data_ + size_; }
+  const T* begin() const { return data_; }
+  const T* end() const { return data_ + size_; }
+
+  /// The capacity the growth policy reaches from `old_capacity` to hold `count`.
+  static size_t grown_capacity(size_t old_capacity, size_t count);
+
+private:
+  /// A default-valued element handed out after a reported out-of-range access.
+  static T& scratch() {
+    static T element{};
+    element = T();
+    return element;
+  }
+  void grow_and_append(const T& v);
+  T* make_buffer(size_t capacity, size_t copied, const T* from);
+  void destroy_buffer();
+
+  A allocator_{};
+  T* data_ = nullptr;
+  size_t capacity_ = 0;
+  size_t size_ = 0;
+};
+
+#endif
