@@ -127,7 +127,8 @@ private:
     element = T();
     return element;
   }
-  void grow_and_append(const T& v);
+  // Kept out of line so that append's fast path stays small.
+  [[gnu::noinline]] void grow_and_append(const T& v);
   T* make_buffer(size_t capacity, size_t copied, const T* from);
   void destroy_buffer();
 

@@ -30,6 +30,7 @@ size_t MxArray<T, A>::grown_capacity(size_t old_capacity, size_t count) {
 template <class T, class A>
 T* MxArray<T, A>::make_buffer(size_t capacity, size_t copied, const T* from) {
   T* fresh = allocator_.allocate(capacity);
+  if (copied > capacity) copied = capacity;
   if constexpr (mx_detail::is_bitwise_v<T>) {
     if (copied) std::memcpy(static_cast<void*>(fresh), from, copied * sizeof(T));
     if (capacity > copied)
