@@ -15,7 +15,9 @@
 #include "mxassert.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
+#include <type_traits>
 
 /// Stateless allocator of MxArray buffers: raw storage from the global
 /// operator new; the array constructs the elements in place.
@@ -76,12 +78,23 @@ public:
 
   /// Adds `v` as the last element (safe when `v` is an element of this array).
   void append(const T& v) {
-    if (size_ < capacity_) {
-      if (&v != data_ + size_) data_[size_] = v;
-      ++size_;
-      return;
+    if constexpr (std::is_trivially_copyable_v<T>) {
+      // Copying `v` first makes it irrelevant whether it lives in this array,
+      // so the fast path needs no aliasing test and `v` can stay in a register.
+      const T value = v;
+      if (size_ < capacity_) {
+        data_[size_++] = value;
+        return;
+      }
+      grow_and_append(value);
+    } else {
+      if (size_ < capacity_) {
+        if (&v != data_ + size_) data_[size_] = v;
+        ++size_;
+        return;
+      }
+      grow_and_append(v);
     }
-    grow_and_append(v);
   }
 
   /// Drops the last element, resetting its slot to `T()`; an empty array is
@@ -117,6 +130,10 @@ public:
   const T* begin() const { return data_; }
   const T* end() const { return data_ + size_; }
 
+  /// The largest size (and capacity) an array of `T` may have; larger
+  /// requests to resize or reallocate are reported and refused.
+  static constexpr size_t max_size() { return static_cast<size_t>(PTRDIFF_MAX) / sizeof(T); }
+
   /// The capacity the growth policy reaches from `old_capacity` to hold `count`.
   static size_t grown_capacity(size_t old_capacity, size_t count);
 
@@ -127,8 +144,7 @@ private:
     element = T();
     return element;
   }
-  // Kept out of line so that append's fast path stays small.
-  [[gnu::noinline]] void grow_and_append(const T& v);
+  void grow_and_append(const T& v);
   T* make_buffer(size_t capacity, size_t copied, const T* from);
   void destroy_buffer();
 

@@ -33,12 +33,13 @@ T* MxArray<T, A>::make_buffer(size_t capacity, size_t copied, const T* from) {
   if (copied > capacity) copied = capacity;
   if constexpr (mx_detail::is_bitwise_v<T>) {
     if (copied) std::memcpy(static_cast<void*>(fresh), from, copied * sizeof(T));
-    if (capacity > copied)
-      std::memset(static_cast<void*>(fresh + copied), 0, (capacity - copied) * sizeof(T));
   } else {
     for (size_t i = 0; i < copied; ++i) ::new (static_cast<void*>(fresh + i)) T(from[i]);
-    for (size_t i = copied; i < capacity; ++i) ::new (static_cast<void*>(fresh + i)) T();
   }
+  // Value-initialised, not zero-filled: T() is not all-zero bytes for every
+  // trivial type (a null pointer to data member is -1). Compilers still turn
+  // this loop into a memset where zero bytes are the value.
+  for (size_t i = copied; i < capacity; ++i) ::new (static_cast<void*>(fresh + i)) T();
   return fresh;
 }
 
@@ -83,8 +84,13 @@ template <class T, class A> MxArray<T, A>& MxArray<T, A>::operator=(MxArray&& ot
 }
 
 template <class T, class A> void MxArray<T, A>::resize(size_t count, bool keep) {
+  if (count > max_size()) {
+    MX_REPORT("protectedinterfaces/mxarray_t");
+    return;
+  }
   if (count > capacity_) {
     reallocate(grown_capacity(capacity_, count), keep);
+    if (capacity_ < count) return; // refused and reported by reallocate
   } else if (count < size_) {
     const T fresh{};
     for (size_t i = count; i < size_; ++i) {
@@ -96,7 +102,7 @@ template <class T, class A> void MxArray<T, A>::resize(size_t count, bool keep) 
 }
 
 template <class T, class A> void MxArray<T, A>::reallocate(size_t capacity, bool keep) {
-  if (capacity < size_) {
+  if (capacity < size_ || capacity > max_size()) {
     MX_REPORT("protectedinterfaces/mxarray_t");
     return;
   }

@@ -1,0 +1,37 @@
+// Comparator objects, for containers that search or order their values.
+#ifndef MXFOUNDATION_MXCOMPARE_H
+#define MXFOUNDATION_MXCOMPARE_H
+
+/// Abstract comparator of two `T`s. `compare` returns 0 when the values are
+/// equal. `is_ordering` tells what a non-zero result means: when true,
+/// `compare` orders its arguments (negative when `a` comes before `b`,
+/// positive when after, like strcmp); when false it only tells equality
+/// apart from inequality, and the sign of a non-zero result means nothing.
+/// `clone` hands a heap copy to the caller, who owns it.
+template <class T> class MxCompare {
+public:
+  virtual ~MxCompare() = default;
+  virtual bool is_ordering() const = 0;
+  virtual MxCompare* clone() const = 0;
+  virtual int compare(const T& a, const T& b) const = 0;
+
+protected:
+  MxCompare() = default;
+  MxCompare(const MxCompare&) = default;
+  MxCompare& operator=(const MxCompare&) = default;
+};
+
+/// Equality comparator through `operator==`: 0 when `a == b`, -1 otherwise.
+/// It does not order (`is_ordering` is false).
+template <class T> class MxStdCompare : public MxCompare<T> {
+public:
+  MxStdCompare() = default;
+  MxStdCompare(const MxStdCompare&) = default;
+  MxStdCompare& operator=(const MxStdCompare&) = default;
+
+  bool is_ordering() const override { return false; }
+  MxCompare<T>* clone() const override { return new MxStdCompare(*this); }
+  int compare(const T& a, const T& b) const override { return a == b ? 0 : -1; }
+};
+
+#endif

@@ -1,0 +1,8 @@
+// Value lists, queues and stacks: see protectedinterfaces/mxlist_i.h.
+#ifndef MXFOUNDATION_MXLIST_H
+#define MXFOUNDATION_MXLIST_H
+
+#include "protectedinterfaces/mxlist_i.h"
+#include "protectedinterfaces/mxlist_t.h"
+
+#endif

@@ -1,0 +1,192 @@
+// MxList, MxQueue, MxStack: value lists over the intrusive link list
+// (interfaces; the bodies are in mxlist_t.h).
+//
+// A list owns its items: it creates an `MxItem<T>` holding a copy of each
+// value put in, and destroys the item (and so the value) when the value is
+// taken out or the list is emptied or destroyed. Copies of lists, queues and
+// stacks copy the values, element by element, and are independent of the
+// original. Reading or taking from an empty list, queue or stack is reported
+// ("protectedinterfaces/mxlist_t") and yields a default `T`, leaving the
+// container as it was.
+#ifndef MXFOUNDATION_MXLIST_I_H
+#define MXFOUNDATION_MXLIST_I_H
+
+#include "mxcompare.h"
+#include "mxlinklist.h"
+
+#include <cstddef>
+#include <iterator>
+#include <type_traits>
+#include <utility>
+
+/// A link that carries one value. Its destructor destroys the value.
+template <class T> class MxItem : public MxLink {
+public:
+  explicit MxItem(const T& value) : value_(value) {}
+
+  T& value() { return value_; }
+  const T& value() const { return value_; }
+
+  /// The neighbouring items of the same list, or null at its ends.
+  MxItem* next_item() { return static_cast<MxItem*>(next()); }
+  const MxItem* next_item() const { return static_cast<const MxItem*>(next()); }
+  MxItem* prev_item() { return static_cast<MxItem*>(prev()); }
+  const MxItem* prev_item() const { return static_cast<const MxItem*>(prev()); }
+
+private:
+  T value_;
+};
+
+namespace mx_detail {
+/// Forward iterator over the values of an MxList; `Item` is `MxItem<T>` or
+/// `const MxItem<T>`.
+template <class Item> class MxListIterator {
+public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type =
+      std::remove_cv_t<std::remove_reference_t<decltype(std::declval<Item&>().value())>>;
+  using difference_type = std::ptrdiff_t;
+  using reference = decltype(std::declval<Item&>().value());
+  using pointer = std::remove_reference_t<reference>*;
+
+  MxListIterator() = default;
+  explicit MxListIterator(Item* item) : item_(item) {}
+  /// A mutable iterator converts to a const one.
+  template <class Other, class = std::enable_if_t<std::is_convertible_v<Other*, Item*>>>
+  MxListIterator(const MxListIterator<Other>& other) : item_(other.item()) {}
+
+  /// The item under the iterator (null at the end).
+  Item* item() const { return item_; }
+  reference operator*() const { return item_->value(); }
+  pointer operator->() const { return &item_->value(); }
+  MxListIterator& operator++() {
+    item_ = item_->next_item();
+    return *this;
+  }
+  MxListIterator operator++(int) {
+    MxListIterator before = *this;
+    ++*this;
+    return before;
+  }
+  friend bool operator==(const MxListIterator& a, const MxListIterator& b) {
+    return a.item_ == b.item_;
+  }
+  friend bool operator!=(const MxListIterator& a, const MxListIterator& b) {
+    return a.item_ != b.item_;
+  }
+
+private:
+  Item* item_ = nullptr;
+};
+} // namespace mx_detail
+
+/// Owning doubly linked list of values, with an item count kept by every
+/// operation and a positional cursor (see `item_at`). Walk it with
+/// `begin()`/`end()` or with `head_item()` and `MxItem::next_item()`; remove
+/// items met on the way with `erase`, which returns the following one.
+template <class T> class MxList : public MxLinkList {
+public:
+  using value_type = T;
+  using iterator = mx_detail::MxListIterator<MxItem<T>>;
+  using const_iterator = mx_detail::MxListIterator<const MxItem<T>>;
+
+  MxList() = default;
+  MxList(const MxList& other);
+  MxList(MxList&& other) noexcept;
+  MxList& operator=(const MxList& other);
+  MxList& operator=(MxList&& other) noexcept;
+  ~MxList() override = default;
+
+  void insert_head(const T& value);
+  void insert_tail(const T& value);
+  /// The value of the first item (an empty list is reported; yields `T()`).
+  T first() const;
+  /// Takes the first item out and returns its value (an empty list is
+  /// reported; yields `T()` and changes nothing).
+  T remove_first();
+  /// Removes the first item whose value `cmp` calls equal to `value`
+  /// (`cmp.compare(item value, value) == 0`); returns whether one was found.
+  bool remove(const T& value, const MxCompare<T>& cmp);
+  /// Destroys every item.
+  void clear();
+
+  size_t count() const { return count_; }
+  bool empty() const { return count_ == 0; }
+
+  MxItem<T>* head_item() { return static_cast<MxItem<T>*>(head()); }
+  const MxItem<T>* head_item() const { return static_cast<const MxItem<T>*>(head()); }
+  MxItem<T>* tail_item() { return static_cast<MxItem<T>*>(tail()); }
+  const MxItem<T>* tail_item() const { return static_cast<const MxItem<T>*>(tail()); }
+  /// The item at position `i` (0-based), or null; walks from the cursor when
+  /// it can, so visiting positions in increasing order is linear overall.
+  MxItem<T>* item_at(int i) { return static_cast<MxItem<T>*>(array(i)); }
+  /// Unlinks and destroys `item`, which must belong to this list, and
+  /// returns the item that followed it (null at the end). A null item or one
+  /// that is not linked here is reported and left alone; returns null then.
+  MxItem<T>* erase(MxItem<T>* item);
+  iterator erase(iterator position) { return iterator(erase(position.item())); }
+
+  iterator begin() { return iterator(head_item()); }
+  iterator end() { return iterator(); }
+  const_iterator begin() const { return const_iterator(head_item()); }
+  const_iterator end() const { return const_iterator(); }
+
+  /// Exchanges the items of two lists.
+  void swap(MxList& other) noexcept;
+
+private:
+  size_t count_ = 0;
+};
+
+/// First-in, first-out queue of values over an `MxList<T>`.
+template <class T> class MxQueue {
+public:
+  MxQueue() = default;
+  MxQueue(const MxQueue&) = default;
+  MxQueue(MxQueue&&) noexcept = default;
+  MxQueue& operator=(const MxQueue&) = default;
+  MxQueue& operator=(MxQueue&&) noexcept = default;
+  virtual ~MxQueue() = default;
+
+  /// Adds `value` at the back.
+  void enqueue(const T& value) { items_.insert_tail(value); }
+  /// Takes the front value (an empty queue is reported; yields `T()`).
+  T dequeue();
+  bool empty() const { return items_.empty(); }
+  size_t count() const { return items_.count(); }
+  /// The queued values, front first, for walking.
+  const MxList<T>& items() const { return items_; }
+
+private:
+  MxList<T> items_;
+};
+
+/// Last-in, first-out stack of values over an `MxList<T>`, with its own
+/// depth counter kept next to the list's count.
+template <class T> class MxStack {
+public:
+  MxStack() = default;
+  MxStack(const MxStack&) = default;
+  MxStack(MxStack&& other) noexcept;
+  MxStack& operator=(const MxStack&) = default;
+  MxStack& operator=(MxStack&& other) noexcept;
+  virtual ~MxStack() = default;
+  /// Destroys every value; the depth becomes 0.
+  virtual void clear();
+
+  void push(const T& value);
+  /// Takes the top value (an empty stack is reported; yields `T()`).
+  T pop();
+  /// The top value (an empty stack is reported; yields `T()`).
+  T top() const;
+  size_t depth() const { return depth_; }
+  bool empty() const { return depth_ == 0; }
+  /// The stacked values, top first, for walking.
+  const MxList<T>& items() const { return items_; }
+
+private:
+  MxList<T> items_;
+  size_t depth_ = 0;
+};
+
+#endif

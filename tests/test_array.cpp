@@ -1,0 +1,386 @@
+// MxArray: growth policy, slot resets, reallocation, copies, checked access.
+#include "mxarray.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> reports;
+void record(const char* file, int) {
+  reports.emplace_back(file);
+}
+
+struct ArrayChecks : ::testing::Test {
+  void SetUp() override {
+    reports.clear();
+    set_fnd_assertion_handler(record, true);
+  }
+  void TearDown() override { set_fnd_assertion_handler(record, false); }
+  std::vector<std::string> only(const char* tag) { return {tag}; }
+};
+
+const char* const kAccessTag = "protectedinterfaces/mxarray_i";
+const char* const kStorageTag = "protectedinterfaces/mxarray_t";
+
+// A class type that counts its live instances, so every constructed slot
+// and every destruction shows.
+struct Probe {
+  static int live;
+  std::string text;
+  Probe() { ++live; }
+  Probe(const char* t) : text(t) { ++live; }
+  Probe(const Probe& other) : text(other.text) { ++live; }
+  Probe& operator=(const Probe&) = default;
+  ~Probe() { --live; }
+};
+int Probe::live = 0;
+
+MxArray<int> filled(int n) {
+  MxArray<int> a;
+  for (int i = 0; i < n; ++i) a.append(i + 1);
+  return a;
+}
+
+// An array of `n` elements whose capacity is exactly `n`.
+MxArray<int> full_array(size_t n) {
+  MxArray<int> a;
+  a.reallocate(n, false);
+  a.resize(n, true);
+  for (size_t i = 0; i < n; ++i) a[i] = static_cast<int>(i);
+  return a;
+}
+
+// --- growth -------------------------------------------------------------
+
+TEST(ArrayGrowth, AppendingDoublesFromOne) {
+  MxArray<int> a;
+  EXPECT_EQ(a.capacity(), 0u);
+  EXPECT_EQ(a.data(), nullptr);
+  std::vector<size_t> capacities;
+  for (int i = 0; i < 9; ++i) {
+    a.append(i);
+    capacities.push_back(a.capacity());
+  }
+  EXPECT_EQ(capacities, (std::vector<size_t>{1, 2, 4, 4, 8, 8, 8, 8, 16}));
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(a[i], i);
+}
+
+TEST(ArrayGrowth, FiveElementsFromEmptyGiveCapacityEight) {
+  EXPECT_EQ(filled(5).capacity(), 8u);
+  MxArray<int> b;
+  b.resize(5, true);
+  EXPECT_EQ(b.capacity(), 8u);
+  EXPECT_EQ(b.size(), 5u);
+}
+
+TEST(ArrayGrowth, LargeResizeGrowsInStepsOf4096) {
+  MxArray<int> a = filled(5);
+  ASSERT_EQ(a.capacity(), 8u);
+  a.resize(70000, true);
+  EXPECT_EQ(a.capacity(), 73736u); // 8 + 69632 + 4096
+  EXPECT_EQ(a.size(), 70000u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(a[i], i + 1);
+  EXPECT_EQ(a[5], 0);
+  EXPECT_EQ(a[69999], 0);
+  EXPECT_EQ(MxArray<int>::grown_capacity(8, 64000), 8u + 61440u + 4096u);
+  EXPECT_EQ(MxArray<int>::grown_capacity(0, 63999), 65536u);
+}
+
+TEST(ArrayGrowth, AppendToFullArrayNear64000AddsOneStep) {
+  MxArray<int> a = full_array(63999);
+  a.append(-1);
+  EXPECT_EQ(a.capacity(), 63999u + 4096u);
+  EXPECT_EQ(a.size(), 64000u);
+  EXPECT_EQ(a[63998], 63998);
+  EXPECT_EQ(a[63999], -1);
+}
+
+TEST(ArrayGrowth, AppendToFullArrayOfThreeDoubles) {
+  MxArray<int> a = full_array(3);
+  a.append(9);
+  EXPECT_EQ(a.capacity(), 6u);
+  EXPECT_EQ(a[0] + a[1] + a[2], 0 + 1 + 2);
+  EXPECT_EQ(a[3], 9);
+}
+
+TEST(ArrayGrowth, AppendingPast64000GoesLinear) {
+  MxArray<int> a;
+  for (int i = 0; i < 65537; ++i) a.append(i);
+  EXPECT_EQ(a.capacity(), 65536u + 4096u);
+  EXPECT_EQ(a[65536], 65536);
+}
+
+// --- resize and reallocate ---------------------------------------------
+
+TEST(ArrayResize, ShrinkResetsDroppedSlots) {
+  MxArray<int> a = filled(5);
+  a.resize(2, true);
+  EXPECT_EQ(a.capacity(), 8u);
+  a.resize(5, true);
+  EXPECT_EQ(a[0], 1);
+  EXPECT_EQ(a[1], 2);
+  EXPECT_EQ(a[2], 0);
+  EXPECT_EQ(a[3], 0);
+  EXPECT_EQ(a[4], 0);
+
+  MxArray<std::string> s;
+  s.append("alpha");
+  s.append("beta");
+  s.resize(1, true);
+  s.resize(2, true);
+  EXPECT_EQ(s[0], "alpha");
+  EXPECT_EQ(s[1], "");
+}
+
+TEST(ArrayResize, GrowWithoutKeepDropsContentKeepsNewSize) {
+  MxArray<int> a = filled(3);
+  a.resize(10, false);
+  EXPECT_EQ(a.size(), 10u);
+  EXPECT_EQ(a.capacity(), 16u);
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i], 0);
+}
+
+TEST(ArrayResize, ReallocateWithoutKeepLeavesDefaultsAndSize) {
+  MxArray<std::string> a;
+  a.append("x");
+  a.append("y");
+  a.append("z");
+  a.reallocate(20, false);
+  EXPECT_EQ(a.size(), 3u);
+  EXPECT_EQ(a.capacity(), 20u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(a[i], "");
+}
+
+TEST(ArrayResize, ReallocateMayShrinkDownToSize) {
+  MxArray<int> a = filled(5);
+  a.reallocate(5, true);
+  EXPECT_EQ(a.capacity(), 5u);
+  EXPECT_EQ(a[4], 5);
+  MxArray<int> empty;
+  empty.reallocate(0, false);
+  EXPECT_EQ(empty.data(), nullptr);
+}
+
+TEST_F(ArrayChecks, ReallocateBelowSizeReportsAndChangesNothing) {
+  MxArray<int> a = filled(5);
+  const int* before = a.data();
+  a.reallocate(4, true);
+  EXPECT_EQ(reports, only(kStorageTag));
+  EXPECT_EQ(a.data(), before);
+  EXPECT_EQ(a.capacity(), 8u);
+  EXPECT_EQ(a.size(), 5u);
+  EXPECT_EQ(a[4], 5);
+}
+
+// --- element access -----------------------------------------------------
+
+TEST_F(ArrayChecks, IndexAtSizeReportsButReachesTheSlot) {
+  MxArray<int> a = filled(5);
+  int& slot = a[5];
+  EXPECT_EQ(reports, only(kAccessTag));
+  EXPECT_EQ(&slot, a.data() + 5);
+  EXPECT_EQ(slot, 0);
+  const MxArray<int>& c = a;
+  EXPECT_EQ(c[7], 0);
+  EXPECT_EQ(reports.size(), 2u);
+  EXPECT_EQ(c[4], 5);
+  EXPECT_EQ(reports.size(), 2u);
+}
+
+TEST_F(ArrayChecks, IndexPastCapacityNeverLeavesTheBuffer) {
+  MxArray<int> a = filled(5);
+  int& scratch = a[8];
+  EXPECT_EQ(reports, only(kAccessTag));
+  EXPECT_TRUE(&scratch < a.data() || &scratch >= a.data() + a.capacity());
+  scratch = 77; // must not land in the array
+  EXPECT_EQ(a[1000000], 0);
+  const MxArray<int>& c = a;
+  EXPECT_EQ(c[9], 0);
+  for (size_t i = 0; i < a.capacity(); ++i) EXPECT_NE(a.data()[i], 77);
+
+  MxArray<std::string> none;
+  none[0] = "written";
+  EXPECT_EQ(none[3], "");
+  EXPECT_EQ(none.capacity(), 0u);
+}
+
+TEST_F(ArrayChecks, LastOnEmptyReportsAlsoAfterRemoveLast) {
+  MxArray<int> a;
+  EXPECT_EQ(a.last(), 0);
+  EXPECT_EQ(reports, only(kAccessTag));
+  a.append(4);
+  EXPECT_EQ(a.last(), 4);
+  a.remove_last();
+  reports.clear();
+  EXPECT_EQ(a.last(), 0); // buffer exists, but nothing is in use
+  const MxArray<int>& c = a;
+  EXPECT_EQ(c.last(), 0);
+  EXPECT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0], kAccessTag);
+}
+
+TEST_F(ArrayChecks, RemoveLastResetsSlotAndReportsWhenEmpty) {
+  MxArray<std::string> a;
+  a.append("one");
+  a.append("two");
+  a.remove_last();
+  EXPECT_EQ(a.size(), 1u);
+  EXPECT_EQ(a.last(), "one");
+  a.resize(2, true);
+  EXPECT_EQ(a[1], "");
+  EXPECT_TRUE(reports.empty());
+  a.remove_last();
+  a.remove_last();
+  EXPECT_TRUE(reports.empty());
+  a.remove_last();
+  EXPECT_EQ(reports, only(kAccessTag));
+  EXPECT_EQ(a.size(), 0u);
+  EXPECT_EQ(a.capacity(), 2u);
+}
+
+// --- appending elements of the same array -------------------------------
+
+TEST(ArrayAppend, OwnElementWhileGrowing) {
+  MxArray<int> a = full_array(4);
+  a.append(a[2]);
+  EXPECT_EQ(a.capacity(), 8u);
+  EXPECT_EQ(a[4], 2);
+
+  MxArray<std::string> s;
+  s.append("first, long enough to live on the heap");
+  s.append("second");
+  ASSERT_EQ(s.capacity(), 2u);
+  s.append(s[0]);
+  EXPECT_EQ(s[2], "first, long enough to live on the heap");
+  s.append(s[3]); // the spare slot itself: a default value, within the buffer
+  EXPECT_EQ(s[3], "");
+}
+
+// --- copies and moves ---------------------------------------------------
+
+TEST(ArrayCopy, CapacityFollowsGrowthPolicyAndIsIndependent) {
+  MxArray<int> source = filled(5);
+  source.reallocate(100, true);
+  MxArray<int> copy(source);
+  EXPECT_EQ(copy.capacity(), 8u);
+  EXPECT_EQ(copy.size(), 5u);
+  copy[0] = 42;
+  EXPECT_EQ(source[0], 1);
+  EXPECT_EQ(copy[4], 5);
+
+  MxArray<int> target = filled(7);
+  target = filled(2);
+  EXPECT_EQ(target.size(), 2u);
+  EXPECT_EQ(target[1], 2);
+  target.resize(7, true);
+  EXPECT_EQ(target[6], 0); // dropped slots were reset
+  MxArray<int>& self = target;
+  target = self;
+  EXPECT_EQ(target[1], 2);
+}
+
+TEST(ArrayCopy, MoveHandsTheBufferOver) {
+  MxArray<int> a = filled(3);
+  const int* buffer = a.data();
+  MxArray<int> b(std::move(a));
+  EXPECT_EQ(b.data(), buffer);
+  EXPECT_EQ(b.size(), 3u);
+  EXPECT_EQ(a.size(), 0u);
+  EXPECT_EQ(a.capacity(), 0u);
+  a.append(8); // a moved-from array is usable
+  EXPECT_EQ(a[0], 8);
+  MxArray<int> c = filled(10);
+  c = std::move(b);
+  EXPECT_EQ(c.data(), buffer);
+  EXPECT_EQ(c.capacity(), 4u);
+  EXPECT_EQ(b.size(), 0u);
+  EXPECT_EQ(b.capacity(), 0u);
+}
+
+// --- element types ------------------------------------------------------
+
+TEST(ArrayTypes, ArraysOfArraysCopyDeeply) {
+  MxArray<MxArray<int>> outer;
+  for (int n = 1; n <= 3; ++n) outer.append(filled(n));
+  outer.append(outer[2]); // fits in the fourth slot
+  EXPECT_EQ(outer.size(), 4u);
+  outer.append(outer[0]); // full array of 4: grows while reading its own element
+  EXPECT_EQ(outer.capacity(), 8u);
+  EXPECT_EQ(outer[4].size(), 1u);
+  EXPECT_EQ(outer[3][2], 3);
+
+  MxArray<MxArray<int>> copy(outer);
+  copy[0].append(99);
+  copy[3][0] = -5;
+  EXPECT_EQ(outer[0].size(), 1u);
+  EXPECT_EQ(outer[3][0], 1);
+  EXPECT_EQ(copy[0][1], 99);
+
+  outer.remove_last();
+  outer.resize(5, true);
+  EXPECT_EQ(outer[4].size(), 0u);
+  EXPECT_EQ(outer[4].capacity(), 0u);
+}
+
+TEST(ArrayTypes, EveryCapacitySlotHoldsAConstructedElement) {
+  Probe::live = 0;
+  {
+    MxArray<Probe> a;
+    for (int i = 0; i < 5; ++i) a.append("p");
+    EXPECT_EQ(Probe::live, 8);
+    a.resize(2, true);
+    EXPECT_EQ(Probe::live, 8);
+    EXPECT_EQ(a[4].text, "");
+    a.reallocate(3, true);
+    EXPECT_EQ(Probe::live, 3);
+    EXPECT_EQ(a[1].text, "p");
+    MxArray<Probe> b(a);
+    EXPECT_EQ(Probe::live, 3 + 2);
+    b = MxArray<Probe>();
+    EXPECT_EQ(Probe::live, 3);
+  }
+  EXPECT_EQ(Probe::live, 0);
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::string> size_reports;
+void record_size_report(const char* file, int) { size_reports.emplace_back(file); }
+struct Pair {
+  int x, y;
+};
+
+TEST(ArrayLimits, ImpossibleSizesAreRefusedAndChangeNothing) {
+  size_reports.clear();
+  set_fnd_assertion_handler(record_size_report, true);
+  MxArray<int> a;
+  for (int i = 1; i <= 3; ++i) a.append(i);
+  a.resize(static_cast<size_t>(-1), true); // e.g. `n - 1` with n == 0
+  a.resize(SIZE_MAX / 2, false);           // n * sizeof(int) would wrap
+  a.reallocate(SIZE_MAX / 2, true);
+  EXPECT_EQ(size_reports, std::vector<std::string>(3, "protectedinterfaces/mxarray_t"));
+  EXPECT_EQ(a.size(), 3u);
+  EXPECT_EQ(a.capacity(), 4u);
+  EXPECT_EQ(a[2], 3);
+  set_fnd_assertion_handler(record_size_report, false);
+}
+
+TEST(ArrayLimits, SpareSlotsHoldValueInitialisedElements) {
+  MxArray<int Pair::*> a; // a null member pointer is not all-zero bytes
+  a.resize(3, true);
+  EXPECT_EQ(a[0], nullptr);
+  a.append(&Pair::y);
+  EXPECT_EQ(a[3], &Pair::y);
+  EXPECT_EQ(a.capacity(), 4u);
+  a.resize(3, true);
+  a.resize(4, true);
+  EXPECT_EQ(a[3], nullptr);
+}
+
+} // namespace
