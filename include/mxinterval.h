@@ -1,0 +1,7 @@
+// Closed intervals of doubles: see protectedinterfaces/mxinterval_i.h.
+#ifndef MXFOUNDATION_MXINTERVAL_H
+#define MXFOUNDATION_MXINTERVAL_H
+
+#include "protectedinterfaces/mxinterval_i.h"
+
+#endif
