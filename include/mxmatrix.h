@@ -1,0 +1,7 @@
+// Dense matrix: see protectedinterfaces/mxmatrix_i.h.
+#ifndef MXFOUNDATION_MXMATRIX_H
+#define MXFOUNDATION_MXMATRIX_H
+
+#include "protectedinterfaces/mxmatrix_t.h"
+
+#endif

@@ -1,0 +1,283 @@
+// MxChunk: chunk sizing and numbering, block carving, release of full
+// chunks, the spare list, and the trace lines.
+#include "mxchunk.h"
+#include "mxstringjournal.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string pointer_text(const void* p) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%p", p);
+  return buffer;
+}
+
+std::string address_text(const void* p) {
+  return std::to_string(static_cast<long long>(reinterpret_cast<std::uintptr_t>(p)));
+}
+
+size_t chunk_bytes(const MxChunk* chunk) {
+  return static_cast<size_t>(chunk->upper() - reinterpret_cast<const char*>(chunk)) + 1;
+}
+
+std::vector<const MxChunk*> list_of(const MxChunk* head) {
+  std::vector<const MxChunk*> chunks;
+  for (; head; head = head->next()) chunks.push_back(head);
+  return chunks;
+}
+
+// Owns a chain and a spare list and frees both at the end of each test; the
+// trace journal is detached afterwards.
+struct Chunks : ::testing::Test {
+  void TearDown() override {
+    MxChunk::attach_journal(nullptr);
+    MxChunk::MxChunkReinit(chain, spare, false);
+    MxChunk::MxChunkClear(spare);
+  }
+  void* take(size_t n, size_t chunk_size = 4096) {
+    return MxChunk::MxChunkMalloc(chain, spare, chunk_size, n);
+  }
+  MxChunk* chain = nullptr;
+  MxChunk* spare = nullptr;
+};
+
+[[noreturn]] void first_chunks_and_exit() {
+  MxChunk* chain = nullptr;
+  MxChunk* spare = nullptr;
+  MxChunk::MxChunkMalloc(chain, spare, 4096, 16);
+  const size_t first = chain->nr();
+  MxChunk::MxChunkMalloc(chain, spare, 4096, 5000);
+  const size_t second = chain->nr();
+  const size_t count = MxChunk::chunk_count_;
+  MxChunk::MxChunkReinit(chain, spare, false);
+  std::exit(first == 0 && second == 1 && count == 2 ? 0 : 1);
+}
+
+TEST(ChunkFreshProcess, FirstChunksAreNumberedFromZero) {
+  // A child process re-runs only this test, so no chunk exists yet.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(first_chunks_and_exit(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Chunks, SmallRequestGetsAChunkOfTheChunkSizeLargeOneItsOwn) {
+  const size_t count = MxChunk::chunk_count_;
+  void* small = take(16);
+  ASSERT_NE(small, nullptr);
+  ASSERT_NE(chain, nullptr);
+  const MxChunk* first = chain;
+  EXPECT_EQ(chunk_bytes(first), 4096u);
+  EXPECT_EQ(first->nr(), count);
+  EXPECT_EQ(MxChunk::chunk_count_, count + 1);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(first->lower()) % 8, 0u);
+  EXPECT_GE(first->lower(), reinterpret_cast<const char*>(first + 1));
+  EXPECT_LT(first->lower(), reinterpret_cast<const char*>(first + 1) + 8);
+  EXPECT_EQ(small, first->lower());
+
+  void* large = take(5000);
+  ASSERT_NE(large, nullptr);
+  EXPECT_NE(chain, first);
+  EXPECT_EQ(chunk_bytes(chain), 6000u);
+  EXPECT_EQ(chain->nr(), count + 1);
+  EXPECT_EQ(list_of(chain), (std::vector<const MxChunk*>{chain, first}));
+  EXPECT_TRUE(first->full());
+  EXPECT_FALSE(chain->full());
+  // the chunk size is rounded up to a multiple of 8
+  take(5001);
+  EXPECT_EQ(chunk_bytes(chain), 6008u);
+}
+
+TEST_F(Chunks, ConsecutiveBlocksAreAdjacentAndCounted) {
+  char* a = static_cast<char*>(take(13));
+  char* b = static_cast<char*>(take(13));
+  char* c = static_cast<char*>(take(40));
+  EXPECT_EQ(b, a + 13);
+  EXPECT_EQ(c, b + 13);
+  EXPECT_EQ(chain->n_allocated(), 3u);
+  EXPECT_EQ(chain->last(), c);
+  EXPECT_EQ(chain->cursor(), c + 40);
+  EXPECT_EQ(list_of(chain).size(), 1u);
+}
+
+TEST_F(Chunks, BlockMustEndBeforeTheLastByte) {
+  take(16);
+  const MxChunk* first = chain;
+  const size_t room = static_cast<size_t>(first->upper() - first->cursor());
+  take(room); // cursor + n == upper: does not fit
+  EXPECT_NE(chain, first);
+  EXPECT_TRUE(first->full());
+  MxChunk::MxChunkReinit(chain, spare, false);
+  take(16);
+  const MxChunk* again = chain;
+  take(static_cast<size_t>(again->upper() - again->cursor()) - 1);
+  EXPECT_EQ(chain, again);
+  EXPECT_FALSE(again->full());
+}
+
+TEST_F(Chunks, NotFullChunkStaysWhenEmptiedFullChunkIsReleased) {
+  const size_t count = MxChunk::chunk_count_;
+  void* a = take(100);
+  void* b = take(100);
+  MxChunk::MxChunkFree(chain, a, false, spare);
+  MxChunk::MxChunkFree(chain, b, false, spare);
+  ASSERT_NE(chain, nullptr); // not full: kept, cursor unchanged
+  EXPECT_EQ(chain->n_freed(), 2u);
+  EXPECT_EQ(take(8), static_cast<char*>(b) + 100);
+
+  // fill the first chunk: the next request moves on to a new chunk
+  MxChunk* first = chain;
+  void* c = take(4000);
+  ASSERT_NE(chain, first);
+  EXPECT_TRUE(first->full());
+  EXPECT_EQ(MxChunk::chunk_count_, count + 2);
+  // the first chunk still holds one block (the 8 bytes)
+  MxChunk::MxChunkFree(chain, static_cast<char*>(b) + 100, false, spare);
+  EXPECT_EQ(list_of(chain).size(), 1u);
+  EXPECT_EQ(spare, nullptr);
+  MxChunk::MxChunkFree(chain, c, false, spare); // not full: stays
+  EXPECT_EQ(list_of(chain).size(), 1u);
+}
+
+TEST_F(Chunks, KeepMovesAReleasedChunkToTheSpareList) {
+  void* a = take(3000);
+  MxChunk* first = chain;
+  take(3000); // does not fit: first becomes full
+  MxChunk::MxChunkFree(chain, a, true, spare);
+  EXPECT_EQ(list_of(chain).size(), 1u);
+  ASSERT_EQ(spare, first);
+  EXPECT_EQ(spare->next(), nullptr);
+  EXPECT_FALSE(spare->full());
+  EXPECT_EQ(spare->n_allocated(), 0u);
+  EXPECT_EQ(spare->n_freed(), 0u);
+  EXPECT_EQ(spare->cursor(), spare->lower());
+}
+
+TEST_F(Chunks, ForeignBlocksGoToFreeAndEmptyChainDoesNothing) {
+  MxStringJournal journal;
+  MxChunk::attach_journal(&journal);
+  void* foreign = std::malloc(24);
+  MxChunk::MxChunkFree(chain, foreign, false, spare); // empty chain
+  MxChunk::MxChunkFree(chain, nullptr, false, spare);
+  EXPECT_EQ(journal.text(), "");
+  take(16);
+  journal.clear();
+  MxChunk::MxChunkFree(chain, foreign, false, spare); // freed by the call
+  EXPECT_EQ(journal.text(),
+            "Freeing not chunked malloced blockat 0x" + pointer_text(foreign) + "\n");
+  EXPECT_EQ(chain->n_freed(), 0u);
+}
+
+TEST_F(Chunks, ReinitWithKeepReusesSpareChunksWithoutNewOnes) {
+  take(3000);
+  take(3000);
+  take(3000);
+  const auto used = list_of(chain); // newest first
+  ASSERT_EQ(used.size(), 3u);
+  MxChunk::MxChunkReinit(chain, spare, true);
+  EXPECT_EQ(chain, nullptr);
+  // the former chain, reversed, heads the spare list
+  EXPECT_EQ(list_of(spare), (std::vector<const MxChunk*>{used[2], used[1], used[0]}));
+
+  MxStringJournal journal;
+  MxChunk::attach_journal(&journal);
+  const size_t count = MxChunk::chunk_count_;
+  void* block = take(16);
+  EXPECT_EQ(MxChunk::chunk_count_, count);
+  EXPECT_EQ(chain, used[2]);
+  EXPECT_EQ(block, used[2]->lower());
+  EXPECT_EQ(list_of(spare), (std::vector<const MxChunk*>{used[1], used[0]}));
+  take(3000); // still fits behind the 16 bytes
+  take(3000);
+  take(3000);
+  EXPECT_EQ(MxChunk::chunk_count_, count);
+  EXPECT_EQ(spare, nullptr);
+  EXPECT_EQ(journal.text().find("Alloced chunk"), std::string::npos);
+}
+
+TEST_F(Chunks, SpareChunkTooSmallForTheRequestIsLeftOnTheList) {
+  take(16);
+  MxChunk* small = chain;
+  MxChunk::MxChunkReinit(chain, spare, true);
+  ASSERT_EQ(spare, small);
+  const size_t count = MxChunk::chunk_count_;
+  void* big = take(10000);
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(MxChunk::chunk_count_, count + 1);
+  EXPECT_NE(chain, small);
+  EXPECT_EQ(list_of(chain).size(), 1u);
+  EXPECT_EQ(spare, small);
+  // with the chain emptied, a request that fits takes the spare chunk
+  MxChunk::MxChunkReinit(chain, spare, false);
+  take(16);
+  EXPECT_EQ(chain, small);
+  EXPECT_EQ(spare, nullptr);
+  EXPECT_EQ(MxChunk::chunk_count_, count + 1);
+}
+
+TEST_F(Chunks, ImpossibleSizeFailsWithoutChangingTheLists) {
+  const size_t count = MxChunk::chunk_count_;
+  EXPECT_EQ(take(static_cast<size_t>(-1) - 500), nullptr);
+  EXPECT_EQ(chain, nullptr);
+  EXPECT_EQ(MxChunk::chunk_count_, count);
+  EXPECT_EQ(MxChunk::get_chunk(16, static_cast<size_t>(-1)), nullptr);
+}
+
+TEST_F(Chunks, ClearFreesEveryChunkOfAList) {
+  take(3000);
+  take(3000);
+  MxChunk::MxChunkReinit(chain, spare, true);
+  MxStringJournal journal;
+  MxChunk::attach_journal(&journal);
+  const auto chunks = list_of(spare);
+  const std::string expected = "Freeing chunk " + std::to_string(chunks[0]->nr()) + "at 0x" +
+                               address_text(chunks[0]) + "\n" + "Freeing chunk " +
+                               std::to_string(chunks[1]->nr()) + "at 0x" + address_text(chunks[1]) +
+                               "\n";
+  MxChunk::MxChunkClear(spare);
+  EXPECT_EQ(spare, nullptr);
+  EXPECT_EQ(journal.text(), expected);
+  EXPECT_EQ(journal.flushes(), 2u);
+}
+
+TEST_F(Chunks, TraceLines) {
+  MxStringJournal journal;
+  MxChunk::attach_journal(&journal);
+  const size_t nr = MxChunk::chunk_count_;
+  const std::string n = std::to_string(nr);
+  void* a = take(16);
+  const MxChunk* chunk = chain;
+  EXPECT_EQ(journal.text(), "Alloced chunk of4096bytes at 0x" + address_text(chunk) + "\n" +
+                                "Header: nr=" + n + " lower=0x" + address_text(chunk->lower()) +
+                                ", upper=0x" + address_text(chunk->upper()) + "\n" +
+                                "Alloced 16bytes (chunk " + n + ") at 0x" + pointer_text(a) + "\n");
+
+  journal.clear();
+  void* b = take(4500); // a chunk of its own (5500 rounded up); the first is now full
+  const MxChunk* second = chain;
+  ASSERT_NE(second, chunk);
+  const std::string m = std::to_string(second->nr());
+  EXPECT_EQ(journal.text(), "Alloced chunk of5504bytes at 0x" + address_text(second) + "\n" +
+                                "Header: nr=" + m + " lower=0x" + address_text(second->lower()) +
+                                ", upper=0x" + address_text(second->upper()) + "\n" +
+                                "Alloced 4500bytes (chunk " + m + ") at 0x" + pointer_text(b) +
+                                "\n");
+  // one write per piece, no blanks added between them
+  EXPECT_EQ(journal.writes().size(), 6u + 7u + 9u);
+
+  journal.clear();
+  MxChunk::MxChunkFree(chain, a, false, spare);
+  EXPECT_EQ(journal.text(), "Freeing malloced block (chunk " + n + ")at 0x" + pointer_text(a) +
+                                "\n" + "Freeing chunk " + n + "at 0x" + address_text(chunk) + "\n");
+  journal.clear();
+  MxChunk::MxChunkReinit(chain, spare, false);
+  EXPECT_EQ(journal.text(), "Freeing chunk " + m + "at 0x" + address_text(second) + "\n");
+  MxChunk::attach_journal(nullptr);
+}
+
+} // namespace
