@@ -1,0 +1,7 @@
+// Ordered map over the red-black tree: see protectedinterfaces/mxmap_i.h.
+#ifndef MXFOUNDATION_MXMAP_H
+#define MXFOUNDATION_MXMAP_H
+
+#include "protectedinterfaces/mxmap_t.h"
+
+#endif
