@@ -34,6 +34,10 @@
 #include "mxobjtable.h"
 #include "mxoperationbehaviour.h"
 
+// Object lineage graph
+#include "mxobjectdependency.h"
+#include "mxobjdependency.h"
+
 // Diagnostics and reporting
 #include "mxjournal.h"
 #include "mxstreamjournal.h"

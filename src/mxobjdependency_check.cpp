@@ -1,0 +1,570 @@
+// MxObjDependency: the integrity check and the text and Graphviz dumps.
+#include "mxobjdependency.h"
+
+#include "mxheap.h"
+#include "mxobjdependency_store.h"
+#include "mxobject.h"
+#include "mxstandardattribs.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+using mx_detail::Link;
+using mx_detail::LinkVec;
+using mx_detail::Node;
+
+namespace {
+
+const char* const kTag = "mxobjdependency";
+
+const char* const kErrorMessages[] = {
+    "no error",
+    "node n1 is not stored in object-node-map",
+    "null-object-node n1 neither root nor leaf",
+    "node n1 without sources not in roots",
+    "node n1 with sources in roots",
+    "node n1 without targets not in leaves",
+    "node n1 with targets in leaves",
+    "more than one link exists between n1 and target n2",
+    "more than one link exists between n2 and source n1",
+    "target n2 has no link to source n1",
+    "link from target n2 to source n1 has wrong node",
+    "pair of links between source n1 and target n2 have different dependency types",
+    "pair of links between source n1 and target n2 do not both have a target qualifier",
+    "pair of links between source n1 and target n2 have different target qualifiers",
+    "null-object-node n1 linked to target n2 with dependency type which is not CREATION",
+    "null-object-node n2 linked to source n1 with dependency type which is not DELETION",
+    "target n2 of DELETION link to source n1 is not null-object-node",
+    "target n2 of MODIFICATION has more than one source",
+    "target n2 of CONVERSION has more than one source",
+    "target n2 of SPLIT has more than one source",
+    "target n2 of CONTAINMENT has more than one source",
+    "source n1 of SPLIT has only one target n2",
+    "source n1 of CONTAINMENT has only one target n2",
+    "unsupported dependency type between source n1 and target n2",
+    "sources of n1 have different dependency types",
+    "not all sources of n1 have target qualifiers",
+    "sources of n1 have different target qualifiers",
+    "node n1 (source of n2) has no sources but is not in roots",
+};
+const int kErrorCount = static_cast<int>(sizeof(kErrorMessages) / sizeof(kErrorMessages[0]));
+
+const char* error_message(int code) {
+  return code >= 0 && code < kErrorCount ? kErrorMessages[code] : "";
+}
+
+const char* separator_colour(int separator) {
+  static const char* const colours[] = {"black",      "green",          "blue",      "yellow2",
+                                        "magenta",    "cyan",           "burlywood", "gray",
+                                        "yellow3",    "DarkGreen",      "SteelBlue", "yellow4",
+                                        "BlueViolet", "MediumSeaGreen", "brown"};
+  return separator >= 0 && separator < 15 ? colours[separator] : "black";
+}
+
+void indentation(MxJournal& j, int n) {
+  Mx_DebugIndentation(j, n);
+}
+
+/// Node label: the object's identity, or NULL for the null-object node.
+void write_label(MxJournal& j, const Node* n) {
+  if (n->object)
+    j << n->object->identity();
+  else
+    j << "NULL";
+}
+
+/// Object name: the class name, then ": " and the name attribute, if any.
+void write_object_name(MxJournal& j, const Node* n) {
+  const MxDynObj* o = n->object;
+  if (!o) {
+    j << "NULL";
+    return;
+  }
+  if (const MxString* type = o->type()) j << *type;
+  if (!o->isA(MxObject::type_id())) return;
+  const MxAttrib* a = static_cast<const MxObject*>(o)->find_attrib_by_type(MxNameAttrib::type_id());
+  if (const MxNameAttrib* name = MxNameAttrib::cast(a)) j << ": " << name->get_name();
+}
+
+const int* qualifier_of(const Link* l) {
+  return l->has_target_qualifier ? &l->target_qualifier : nullptr;
+}
+
+/// What a dump is thinned out by.
+struct DumpFilters {
+  const MxArray<MxObjectDependency::DebugNodeFilterType>* types;
+  const MxArray<const MxObjectDependencyNodeFilter*>* filters;
+  MxObjectDependencyFilter* link_filter;
+};
+
+/// Writes the dumps and the integrity errors of one graph.
+class Writer {
+public:
+  Writer(const mx_detail::MxObjDepStore& store, MxJournal& journal, bool dotty)
+      : store_(store), j_(journal), dotty_(dotty), step_(Mx_DebugIndentStep()) {}
+
+  void node(const Node* n, MxDebug level, int indent, const DumpFilters& f);
+  void error(int code, const Node* n1, const Node* n2);
+
+private:
+  bool passes(const Node* n, const DumpFilters& f);
+  bool passes_lineage(const MxObjectDependencyNodeFilter* filter, const Node* n, bool backwards);
+  void link(const Link* l, int indent);
+
+  const mx_detail::MxObjDepStore& store_;
+  MxJournal& j_;
+  bool dotty_;
+  int step_;
+};
+
+bool Writer::passes_lineage(const MxObjectDependencyNodeFilter* filter, const Node* n,
+                            bool backwards) {
+  if (!n->object) return filter->accept(nullptr);
+  std::vector<const MxDynObj*> candidates;
+  mx_detail::walk_lineage(store_, const_cast<Node*>(n), backwards, nullptr, nullptr, candidates,
+                          nullptr);
+  if (candidates.empty()) return filter->accept(n->object);
+  for (const MxDynObj* c : candidates)
+    if (filter->accept(c)) return true;
+  return false;
+}
+
+bool Writer::passes(const Node* n, const DumpFilters& f) {
+  if (!f.filters) return true;
+  const size_t count = f.filters->size();
+  for (size_t i = 0; i < count; ++i) {
+    const MxObjectDependencyNodeFilter* filter = (*f.filters)[i];
+    if (!filter) {
+      MX_REPORT(kTag); // a null node filter counts as passed
+      continue;
+    }
+    bool pass = true;
+    switch ((*f.types)[i]) {
+    case MxObjectDependency::NODE:
+      pass = filter->accept(n->object);
+      break;
+    case MxObjectDependency::SOURCES:
+      pass = passes_lineage(filter, n, true);
+      break;
+    case MxObjectDependency::TARGETS:
+      pass = passes_lineage(filter, n, false);
+      break;
+    case MxObjectDependency::SOURCES_AND_TARGETS:
+      pass = passes_lineage(filter, n, true) && passes_lineage(filter, n, false);
+      break;
+    default:
+      MX_REPORT(kTag); // an unknown filter type counts as passed
+      break;
+    }
+    if (!pass) return false;
+  }
+  return true;
+}
+
+void Writer::link(const Link* l, int indent) {
+  const char* type = MxObjectDependency::type_name(l->dependency_type);
+  if (dotty_) {
+    j_ << " -> {";
+    write_label(j_, l->node);
+    j_ << "} [label=\"" << type;
+    if (l->has_target_qualifier)
+      j_ << " " << l->target_qualifier;
+    else
+      j_ << " -";
+    j_ << "\\nseparator " << l->separator << "\""
+       << ",color=\"" << separator_colour(l->separator) << "\"];" << mxEndExpr;
+    return;
+  }
+  const int i1 = indent + step_;
+  indentation(j_, indent);
+  j_ << "MxObjDepLink" << mxEndExpr;
+  indentation(j_, i1);
+  j_ << "dependency_type            : " << type << mxEndExpr;
+  indentation(j_, i1);
+  j_ << "target qualifier           : ";
+  if (l->has_target_qualifier)
+    j_ << l->target_qualifier;
+  else
+    j_ << "-";
+  j_ << mxEndExpr;
+  indentation(j_, i1);
+  j_ << "node object id             : ";
+  write_label(j_, l->node);
+  j_ << mxEndExpr;
+  indentation(j_, i1);
+  j_ << "separator                  : " << l->separator << mxEndExpr;
+}
+
+void Writer::node(const Node* n, MxDebug level, int indent, const DumpFilters& f) {
+  if (level < MxDebugSummary) return;
+  if (!passes(n, f)) return;
+  bool hidden = false;
+  MxPriQueue<const Link*, int> targets(false);
+  MxPriQueue<const Link*, int> sources(false);
+  for (uint32_t i = 0; i < n->target_links.slots(); ++i) {
+    const Link* l = n->target_links.at(i);
+    if (!l) continue;
+    if (f.link_filter && !f.link_filter->accept(n->object, l->node->object, l->dependency_type,
+                                                l->separator, qualifier_of(l), l->role)) {
+      hidden = true;
+      continue;
+    }
+    if (!passes(l->node, f)) {
+      hidden = true;
+      continue;
+    }
+    targets.insert(l, l->node->key());
+  }
+  for (uint32_t i = 0; i < n->source_links.slots(); ++i) {
+    const Link* l = n->source_links.at(i);
+    if (!l) continue;
+    if (f.link_filter && !f.link_filter->accept(l->node->object, n->object, l->dependency_type,
+                                                l->separator, qualifier_of(l), l->role)) {
+      hidden = true;
+      continue;
+    }
+    if (!passes(l->node, f)) {
+      hidden = true;
+      continue;
+    }
+    sources.insert(l, l->node->key());
+  }
+  if (hidden && targets.size() == 0 && sources.size() == 0) return;
+
+  const int i1 = indent + step_;
+  const int i2 = indent + 2 * step_;
+  if (dotty_) {
+    write_label(j_, n);
+    j_ << " [label=\"";
+    write_label(j_, n);
+    j_ << " ";
+    write_object_name(j_, n);
+    j_ << "\"];" << mxEndExpr;
+  } else {
+    indentation(j_, indent);
+    j_ << mxEndExpr << "node object id: ";
+    write_label(j_, n);
+    j_ << mxEndExpr;
+    indentation(j_, indent);
+    j_ << "MxObjDepNode" << mxEndExpr;
+    indentation(j_, i1);
+    j_ << "object name                   : ";
+    write_object_name(j_, n);
+    j_ << mxEndExpr;
+    indentation(j_, i1);
+    j_ << "target links                  : " << static_cast<size_t>(targets.size()) << mxEndExpr;
+  }
+  if (level >= MxDebugFull) {
+    while (targets.size() > 0) {
+      const Link* l = targets.extract_first();
+      if (dotty_) {
+        write_label(j_, n);
+        j_ << " ";
+        link(l, 0);
+      } else {
+        link(l, i2);
+      }
+    }
+  }
+  if (dotty_) return;
+  indentation(j_, i1);
+  j_ << "source links                  : " << static_cast<size_t>(sources.size()) << mxEndExpr;
+  if (level >= MxDebugFull)
+    while (sources.size() > 0) link(sources.extract_first(), i2);
+}
+
+void Writer::error(int code, const Node* n1, const Node* n2) {
+  if (dotty_) {
+    j_ << "xxx" << code << "n1";
+    if (n1)
+      write_label(j_, n1);
+    else
+      j_ << "x";
+    j_ << "n2";
+    if (n2)
+      write_label(j_, n2);
+    else
+      j_ << "x";
+    j_ << " [color=\"red\",label=\""
+       << "error " << code << ": "
+       << "\\n"
+       << error_message(code);
+    if (n1) {
+      j_ << "\\nn1 = ";
+      write_label(j_, n1);
+    }
+    if (n2) {
+      j_ << "\\nn2 = ";
+      write_label(j_, n2);
+    }
+    j_ << "\"];" << mxEndExpr;
+    for (const Node* n : {n1, n2}) {
+      if (!n) continue;
+      write_label(j_, n);
+      j_ << " [color=\"red\"];" << mxEndExpr;
+    }
+    return;
+  }
+  j_ << "error " << code << ": " << error_message(code) << mxEndExpr;
+  const DumpFilters none{nullptr, nullptr, nullptr};
+  if (n1) {
+    j_ << "n1 node object id : ";
+    write_label(j_, n1);
+    j_ << mxEndExpr;
+    node(n1, MxDebugSummary, step_, none);
+  }
+  if (n2) {
+    j_ << "n2 node object id : ";
+    write_label(j_, n2);
+    j_ << mxEndExpr;
+    node(n2, MxDebugSummary, step_, none);
+  }
+}
+
+/// A first-in first-out queue of nodes over a vector.
+class NodeQueue {
+public:
+  void push(Node* n) { items_.push_back(n); }
+  bool empty() const { return head_ == items_.size(); }
+  Node* pop() { return items_[head_++]; }
+
+private:
+  std::vector<Node*> items_;
+  size_t head_ = 0;
+};
+
+/// Key of the sibling test of SPLIT and CONTAINMENT links: type, qualifier
+/// presence and qualifier value (-1 when absent).
+uint64_t sibling_key(const Link* l) {
+  const int q = l->has_target_qualifier ? l->target_qualifier : -1;
+  return (static_cast<uint64_t>(l->dependency_type) << 33) |
+         (static_cast<uint64_t>(l->has_target_qualifier ? 1 : 0) << 32) | static_cast<uint32_t>(q);
+}
+
+/// Whether `l`, a target link of `n`, has another target link of `n` with
+/// the same sibling key. For long lists the keys are counted once per node.
+class SiblingCounter {
+public:
+  bool has_sibling(const Node* n, const Link* l) {
+    const LinkVec& links = n->target_links;
+    if (links.slots() <= 32) {
+      const uint64_t key = sibling_key(l);
+      for (uint32_t i = 0; i < links.slots(); ++i) {
+        const Link* other = links.at(i);
+        if (other && other != l && sibling_key(other) == key) return true;
+      }
+      return false;
+    }
+    if (counted_ != n) {
+      counts_.clear();
+      for (uint32_t i = 0; i < links.slots(); ++i)
+        if (const Link* other = links.at(i)) ++counts_[sibling_key(other)];
+      counted_ = n;
+    }
+    return counts_[sibling_key(l)] > 1;
+  }
+
+private:
+  const Node* counted_ = nullptr;
+  std::unordered_map<uint64_t, uint32_t> counts_;
+};
+
+} // namespace
+
+bool MxObjDependency::is_valid(MxJournal* journal) const {
+  const mx_detail::MxObjDepStore& st = *store_;
+  bool valid = true;
+  MxJournal* out = journal;
+  auto report = [&](int code, const Node* n1, const Node* n2) {
+    valid = false;
+    if (!out) return;
+    Writer(st, *out, dotty_output_format_).error(code, n1, n2);
+  };
+
+  // Forwards from the roots, breadth first.
+  NodeQueue queue;
+  mx_detail::PtrSet seen;
+  for (size_t i = 0; i < st.roots.slots(); ++i) {
+    if (Node* r = st.roots.at(i)) {
+      queue.push(r);
+      seen.insert(r);
+    }
+  }
+  SiblingCounter siblings;
+  while (!queue.empty()) {
+    Node* n1 = queue.pop();
+    if (st.find_node(n1->object) == nullptr) report(1, n1, nullptr);
+    const bool has_sources = !n1->source_links.empty();
+    const bool has_targets = !n1->target_links.empty();
+    if (n1->object) {
+      const bool in_roots = st.roots.contains(n1);
+      const bool in_leaves = st.leaves.contains(n1);
+      if (has_sources && in_roots) report(4, n1, nullptr);
+      if (!has_sources && !in_roots) report(3, n1, nullptr);
+      if (has_targets && in_leaves) report(6, n1, nullptr);
+      if (!has_targets && !in_leaves) report(5, n1, nullptr);
+    } else if (!st.roots.contains(n1) && !st.leaves.contains(n1)) {
+      report(2, n1, nullptr);
+    }
+
+    for (uint32_t i = 0; i < n1->target_links.slots(); ++i) {
+      const Link* l = n1->target_links.at(i);
+      if (!l) continue;
+      Node* n2 = l->node;
+      if (seen.insert(n2)) queue.push(n2);
+      if (n1->target_links.find(n2) != l) report(7, n1, n2);
+      const Link* back = n2->source_links.find(n1);
+      if (!back) {
+        report(9, n1, n2);
+      } else if (back->node != n1) {
+        report(10, n1, n2);
+      } else if (back->dependency_type != l->dependency_type) {
+        report(11, n1, n2);
+      } else if (back->has_target_qualifier != l->has_target_qualifier) {
+        report(12, n1, n2);
+      } else if (back->has_target_qualifier && back->target_qualifier != l->target_qualifier) {
+        report(13, n1, n2);
+      }
+      if (!n1->object && l->dependency_type != CREATION) report(14, n1, n2);
+      if (!n2->object && l->dependency_type != DELETION) report(15, n1, n2);
+      switch (l->dependency_type) {
+      case CREATION:
+      case ABSORPTION:
+        break;
+      case DELETION:
+        if (n2->object) report(16, n1, n2);
+        break;
+      case MODIFICATION:
+      case CONVERSION:
+        if (n2->source_links.count() >= 2)
+          report(l->dependency_type == MODIFICATION ? 17 : 18, nullptr, n2);
+        break;
+      case SPLIT:
+      case CONTAINMENT: {
+        const bool split = l->dependency_type == SPLIT;
+        if (n2->source_links.count() > 1) report(split ? 19 : 20, nullptr, n2);
+        if (!siblings.has_sibling(n1, l)) report(split ? 21 : 22, n1, n2);
+        break;
+      }
+      default:
+        report(23, n1, n2);
+        break;
+      }
+    }
+
+    const Link* reference = nullptr;
+    for (uint32_t i = 0; i < n1->source_links.slots(); ++i) {
+      const Link* l = n1->source_links.at(i);
+      if (!l) continue;
+      Node* s = l->node;
+      if (n1->source_links.find(s) != l) report(8, s, n1);
+      if (!reference) {
+        reference = l;
+        continue;
+      }
+      if (l->dependency_type != reference->dependency_type) report(24, n1, nullptr);
+      if (l->has_target_qualifier != reference->has_target_qualifier)
+        report(25, n1, nullptr);
+      else if (reference->has_target_qualifier &&
+               l->target_qualifier != reference->target_qualifier)
+        report(26, n1, nullptr);
+    }
+  }
+
+  // Backwards from the leaves: every source met must have been reached
+  // from the roots.
+  NodeQueue back_queue;
+  mx_detail::PtrSet seen_back;
+  for (size_t i = 0; i < st.leaves.slots(); ++i) {
+    if (Node* l = st.leaves.at(i)) {
+      back_queue.push(l);
+      seen_back.insert(l);
+    }
+  }
+  while (!back_queue.empty()) {
+    Node* n2 = back_queue.pop();
+    for (uint32_t i = 0; i < n2->source_links.slots(); ++i) {
+      const Link* l = n2->source_links.at(i);
+      if (!l) continue;
+      Node* s = l->node;
+      if (seen_back.insert(s)) back_queue.push(s);
+      if (!seen.contains(s)) report(27, s, n2);
+    }
+  }
+  return valid;
+}
+
+void MxObjDependency::debug(MxJournal& journal, MxDebug level, bool check_integrity,
+                            int indent) const {
+  if (level <= MxDebugNone) return;
+  const mx_detail::MxObjDepStore& st = *store_;
+  const int step = Mx_DebugIndentStep();
+  const int i1 = indent + step;
+  const int i2 = indent + 2 * step;
+  const bool dotty = dotty_output_format_;
+
+  if (dotty) {
+    journal << "strict digraph ObjectDependency {" << mxEndExpr;
+    if (!is_valid(&journal))
+      journal << "xxx [label=\"MxObjDependecy is invalid\",color=\"red\"];" << mxEndExpr;
+  } else {
+    if (check_integrity) {
+      indentation(journal, indent);
+      journal << "check integrity of MxObjDependency" << mxEndExpr;
+      const bool valid = is_valid(&journal);
+      indentation(journal, indent);
+      journal << (valid ? "MxObjDependency is valid" : "MxObjDependency is not valid") << mxEndExpr;
+    }
+    indentation(journal, indent);
+    journal << "MxObjDependency" << mxEndExpr;
+    indentation(journal, i1);
+    journal << "number of nodes               : " << st.objects.size() << mxEndExpr;
+    indentation(journal, i1);
+    journal << "number of roots               : " << st.roots.size() << mxEndExpr;
+    indentation(journal, i1);
+    journal << "number of leafs               : " << st.leaves.size() << mxEndExpr;
+  }
+  if (level < MxDebugNormal) {
+    if (dotty) journal << "}" << mxEndExpr;
+    return;
+  }
+  if (!dotty) {
+    indentation(journal, i1);
+    journal << "contents                      :" << mxEndExpr;
+  }
+
+  // Level by level from the roots; within a level by increasing identity.
+  Writer writer(st, journal, dotty);
+  const DumpFilters filters{&debug_node_filter_types_, &debug_node_filters_, debug_link_filter_};
+  MxPriQueue<const Node*, int> current(false);
+  MxPriQueue<const Node*, int> next(false);
+  mx_detail::PtrSet queued;
+  for (size_t i = 0; i < st.roots.slots(); ++i) {
+    if (const Node* r = st.roots.at(i)) {
+      current.insert(r, r->key());
+      queued.insert(r);
+    }
+  }
+  int k = 0;
+  bool level_start = true;
+  while (current.size() > 0) {
+    if (level_start && !dotty) {
+      indentation(journal, i2);
+      journal << mxEndExpr << "level " << k << ":" << mxEndExpr;
+    }
+    level_start = false;
+    const Node* n = current.extract_first();
+    writer.node(n, level, i2, filters);
+    for (uint32_t i = 0; i < n->target_links.slots(); ++i) {
+      const Link* l = n->target_links.at(i);
+      if (l && queued.insert(l->node)) next.insert(l->node, l->node->key());
+    }
+    if (current.size() == 0) {
+      ++k;
+      current.merge_nodes(next);
+      level_start = true;
+    }
+  }
+  if (dotty) journal << "}" << mxEndExpr;
+}

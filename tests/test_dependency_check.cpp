@@ -1,0 +1,607 @@
+// The integrity check and the dumps: exact text and Graphviz output, the
+// errors that recording can produce, node and link filters, edge colours.
+#include "mxobjdependency.h"
+#include "mxobject.h"
+#include "mxstandardattribs.h"
+#include "mxstringjournal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using T = MxObjectDependency;
+
+std::vector<std::string> reports;
+void record_report(const char* file, int) {
+  reports.emplace_back(file);
+}
+
+struct Check : ::testing::Test {
+  void SetUp() override {
+    reports.clear();
+    set_fnd_assertion_handler(record_report, true);
+  }
+  void TearDown() override { set_fnd_assertion_handler(record_report, false); }
+};
+
+/// A client object keeping MxObject's class name; tests choose identities.
+class Thing : public MxObject {
+public:
+  MxDynObj* clone() const override { return new Thing(*this); }
+  static void next_identity_is(int id) { IDENTITY_INDEX = id; }
+};
+
+/// A client class with a class name of its own.
+class Wheel : public MxObject {
+  MX_DYNOBJ_TYPE(Wheel, MxObject)
+public:
+  MxDynObj* clone() const override { return new Wheel(*this); }
+};
+MX_DEFINE_CLASS_NAME(Wheel);
+
+/// An iterator over a fixed list of objects.
+class List : public MxIterator<const MxDynObj*> {
+public:
+  List(std::initializer_list<const MxDynObj*> objects) : items_(objects) {}
+  const MxDynObj** first() override { return items_.empty() ? nullptr : &items_[0]; }
+  void next() override { ++at_; }
+  bool done() override { return at_ >= items_.size(); }
+  void reset() override { at_ = 0; }
+  const MxDynObj** current() override { return at_ < items_.size() ? &items_[at_] : nullptr; }
+
+private:
+  std::vector<const MxDynObj*> items_;
+  size_t at_ = 0;
+};
+
+std::string dump(MxObjDependency& g, MxDebug level, bool dotty, bool check = false,
+                 int indent = 0) {
+  g.set_dotty_output_format(dotty);
+  MxStringJournal j;
+  g.debug(j, level, check, indent);
+  return j.text();
+}
+
+std::string lines(std::initializer_list<const char*> ls) {
+  std::string out;
+  for (const char* l : ls) out += std::string(l) + "\n";
+  return out;
+}
+
+std::string errors_of(MxObjDependency& g, bool dotty) {
+  g.set_dotty_output_format(dotty);
+  MxStringJournal j;
+  g.is_valid(&j);
+  return j.text();
+}
+
+// ---------------------------------------------------------------------------
+// Dumps
+
+TEST_F(Check, EmptyGraph) {
+  MxObjDependency g;
+  EXPECT_EQ(dump(g, MxDebugNormal, false),
+            lines({"MxObjDependency", "   number of nodes               : 0",
+                   "   number of roots               : 0", "   number of leafs               : 0",
+                   "   contents                      :"}));
+  EXPECT_EQ(dump(g, MxDebugFull, true), lines({"strict digraph ObjectDependency {", "}"}));
+  EXPECT_EQ(dump(g, MxDebugNone, true), "");
+  EXPECT_EQ(dump(g, MxDebugNone, false, true), "");
+  EXPECT_EQ(
+      dump(g, MxDebugSummary, false, true, 2),
+      lines({"  check integrity of MxObjDependency", "  MxObjDependency is valid",
+             "  MxObjDependency", "     number of nodes               : 0",
+             "     number of roots               : 0", "     number of leafs               : 0"}));
+  EXPECT_TRUE(reports.empty());
+}
+
+struct CreatedThenModified : Check {
+  void SetUp() override {
+    Check::SetUp();
+    Thing::next_identity_is(42);
+    a = new Thing();
+    b = new Thing();
+    g.record_dependency(nullptr, a, T::CREATION, nullptr, nullptr);
+    g.record_dependency(a, b, T::MODIFICATION, nullptr, nullptr);
+  }
+  void TearDown() override {
+    delete a;
+    delete b;
+    Check::TearDown();
+  }
+  Thing* a = nullptr;
+  Thing* b = nullptr;
+  MxObjDependency g;
+};
+
+TEST_F(CreatedThenModified, DotFormFull) {
+  EXPECT_EQ(dump(g, MxDebugFull, true),
+            lines({"strict digraph ObjectDependency {", "NULL [label=\"NULL NULL\"];",
+                   "NULL  -> {42} [label=\"CREATION -\\nseparator 0\",color=\"black\"];",
+                   "42 [label=\"42 MxObject\"];",
+                   "42  -> {43} [label=\"MODIFICATION -\\nseparator 0\",color=\"black\"];",
+                   "43 [label=\"43 MxObject\"];", "}"}));
+  // The integrity flag does not matter to the dot form.
+  EXPECT_EQ(dump(g, MxDebugFull, true, true), dump(g, MxDebugFull, true, false));
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(CreatedThenModified, DotFormNormalAndSummary) {
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "NULL [label=\"NULL NULL\"];",
+                   "42 [label=\"42 MxObject\"];", "43 [label=\"43 MxObject\"];", "}"}));
+  EXPECT_EQ(dump(g, MxDebugSummary, true), lines({"strict digraph ObjectDependency {", "}"}));
+}
+
+TEST_F(CreatedThenModified, TextFormFull) {
+  EXPECT_EQ(dump(g, MxDebugFull, false, true),
+            lines({"check integrity of MxObjDependency",
+                   "MxObjDependency is valid",
+                   "MxObjDependency",
+                   "   number of nodes               : 3",
+                   "   number of roots               : 1",
+                   "   number of leafs               : 1",
+                   "   contents                      :",
+                   "      ",
+                   "level 0:",
+                   "      ",
+                   "node object id: NULL",
+                   "      MxObjDepNode",
+                   "         object name                   : NULL",
+                   "         target links                  : 1",
+                   "            MxObjDepLink",
+                   "               dependency_type            : CREATION",
+                   "               target qualifier           : -",
+                   "               node object id             : 42",
+                   "               separator                  : 0",
+                   "         source links                  : 0",
+                   "      ",
+                   "level 1:",
+                   "      ",
+                   "node object id: 42",
+                   "      MxObjDepNode",
+                   "         object name                   : MxObject",
+                   "         target links                  : 1",
+                   "            MxObjDepLink",
+                   "               dependency_type            : MODIFICATION",
+                   "               target qualifier           : -",
+                   "               node object id             : 43",
+                   "               separator                  : 0",
+                   "         source links                  : 1",
+                   "            MxObjDepLink",
+                   "               dependency_type            : CREATION",
+                   "               target qualifier           : -",
+                   "               node object id             : NULL",
+                   "               separator                  : 0",
+                   "      ",
+                   "level 2:",
+                   "      ",
+                   "node object id: 43",
+                   "      MxObjDepNode",
+                   "         object name                   : MxObject",
+                   "         target links                  : 0",
+                   "         source links                  : 1",
+                   "            MxObjDepLink",
+                   "               dependency_type            : MODIFICATION",
+                   "               target qualifier           : -",
+                   "               node object id             : 42",
+                   "               separator                  : 0"}));
+}
+
+TEST_F(CreatedThenModified, EveryLineIsOneExpression) {
+  g.set_dotty_output_format(true);
+  MxStringJournal j;
+  g.debug(j, MxDebugFull, false, 0);
+  EXPECT_EQ(j.flushes(), 7u); // one flush per line
+}
+
+TEST_F(Check, ObjectNamesTakeClassAndNameAttribute) {
+  Thing::next_identity_is(100);
+  Wheel w;
+  Thing t;
+  t.add_attrib(new MxNameAttrib("left door"));
+  MxObjDependency g;
+  g.record_dependency(&w, &t, T::CONVERSION, nullptr, nullptr);
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "100 [label=\"100 Wheel\"];",
+                   "101 [label=\"101 MxObject: left door\"];", "}"}));
+}
+
+TEST_F(Check, QualifiersSeparatorsAndColours) {
+  Thing::next_identity_is(1);
+  Thing a, b, c;
+  MxObjDependency g;
+  int q = -7;
+  for (int i = 0; i < 14; ++i) g.new_separator();
+  g.record_dependency(&a, &b, T::MODIFICATION, &q, nullptr);
+  g.new_separator();
+  g.record_dependency(&b, &c, T::CONVERSION, nullptr, nullptr);
+  EXPECT_EQ(dump(g, MxDebugFull, true),
+            lines({"strict digraph ObjectDependency {", "1 [label=\"1 MxObject\"];",
+                   "1  -> {2} [label=\"MODIFICATION -7\\nseparator 14\",color=\"brown\"];",
+                   "2 [label=\"2 MxObject\"];",
+                   "2  -> {3} [label=\"CONVERSION -\\nseparator 15\",color=\"black\"];",
+                   "3 [label=\"3 MxObject\"];", "}"}));
+  const std::string text = dump(g, MxDebugFull, false);
+  EXPECT_NE(text.find("               target qualifier           : -7\n"), std::string::npos);
+  EXPECT_NE(text.find("               separator                  : 15\n"), std::string::npos);
+}
+
+TEST_F(Check, EdgeColoursBySeparator) {
+  const char* colours[] = {"black",     "green",     "blue",       "yellow2",        "magenta",
+                           "cyan",      "burlywood", "gray",       "yellow3",        "DarkGreen",
+                           "SteelBlue", "yellow4",   "BlueViolet", "MediumSeaGreen", "brown"};
+  Thing hub;
+  std::vector<Thing> things(16);
+  MxObjDependency g;
+  for (int i = 0; i < 16; ++i) {
+    g.record_dependency(&hub, &things[i], T::CREATION, nullptr, nullptr);
+    g.new_separator();
+  }
+  const std::string dot = dump(g, MxDebugFull, true);
+  for (int i = 0; i < 16; ++i) {
+    const std::string edge = std::to_string(hub.identity()) + "  -> {" +
+                             std::to_string(things[i].identity()) + "} [label=\"CREATION -\\n" +
+                             "separator " + std::to_string(i) + "\",color=\"" +
+                             (i < 15 ? colours[i] : "black") + "\"];\n";
+    EXPECT_NE(dot.find(edge), std::string::npos) << edge;
+  }
+}
+
+TEST_F(Check, LevelsFollowDistanceFromTheRootsThenIdentity) {
+  Thing::next_identity_is(10);
+  Thing x, y, z, w;
+  MxObjDependency g;
+  // Roots z and x; w is one link from z and two from x.
+  g.record_dependency(&x, &y, T::MODIFICATION, nullptr, nullptr);
+  g.record_dependency(&z, &w, T::CREATION, nullptr, nullptr);
+  g.record_dependency(&y, &w, T::CREATION, nullptr, nullptr);
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "10 [label=\"10 MxObject\"];",
+                   "12 [label=\"12 MxObject\"];", "11 [label=\"11 MxObject\"];",
+                   "13 [label=\"13 MxObject\"];", "}"}));
+}
+
+// ---------------------------------------------------------------------------
+// Integrity errors
+
+TEST_F(Check, TwoModificationsIntoOneObject) {
+  Thing::next_identity_is(42);
+  Thing a, c, b;
+  MxObjDependency g;
+  g.record_dependency(&a, &c, T::MODIFICATION, nullptr, nullptr);
+  g.record_dependency(&b, &c, T::MODIFICATION, nullptr, nullptr);
+  const char* error = "xxx17n1xn243 [color=\"red\",label=\"error 17: \\ntarget n2 of "
+                      "MODIFICATION has more than one source\\nn2 = 43\"];";
+  EXPECT_EQ(errors_of(g, true),
+            lines({error, "43 [color=\"red\"];", error, "43 [color=\"red\"];"}));
+  EXPECT_EQ(
+      errors_of(g, false),
+      lines({"error 17: target n2 of MODIFICATION has more than one source",
+             "n2 node object id : 43", "   ", "node object id: 43", "   MxObjDepNode",
+             "      object name                   : MxObject",
+             "      target links                  : 0", "      source links                  : 2",
+             "error 17: target n2 of MODIFICATION has more than one source",
+             "n2 node object id : 43", "   ", "node object id: 43", "   MxObjDepNode",
+             "      object name                   : MxObject",
+             "      target links                  : 0",
+             "      source links                  : 2"}));
+  const std::string dot = dump(g, MxDebugNormal, true);
+  EXPECT_NE(dot.find("\nxxx [label=\"MxObjDependecy is invalid\",color=\"red\"];\n"),
+            std::string::npos);
+  const std::string text = dump(g, MxDebugSummary, false, true);
+  EXPECT_NE(text.find("\nMxObjDependency is not valid\n"), std::string::npos);
+  // Without a journal nothing is written, and the answer is the same.
+  EXPECT_FALSE(g.is_valid(nullptr));
+  EXPECT_TRUE(reports.empty()); // recording conflicts is not a misuse
+}
+
+/// The error codes `is_valid` writes, in order, read from the text form.
+std::vector<int> codes_of(MxObjDependency& g) {
+  std::vector<int> codes;
+  const std::string text = errors_of(g, false);
+  for (size_t at = text.find("error "); at != std::string::npos; at = text.find("\nerror ", at + 1))
+    codes.push_back(std::stoi(text.substr(text[at] == '\n' ? at + 7 : at + 6)));
+  return codes;
+}
+
+TEST_F(Check, ErrorsThatConflictingRecordingsProduce) {
+  Thing a, b, c, d, e;
+  {
+    MxObjDependency g;
+    g.record_dependency(&a, &c, T::CONVERSION, nullptr, nullptr);
+    g.record_dependency(&b, &c, T::CONVERSION, nullptr, nullptr);
+    EXPECT_EQ(codes_of(g), (std::vector<int>{18, 18}));
+  }
+  {
+    // A split part that is modified from elsewhere as well.
+    MxObjDependency g;
+    List one{&a};
+    List parts{&b, &c};
+    g.record_dependency(&one, &parts, T::SPLIT, nullptr, nullptr);
+    g.record_dependency(&d, &b, T::MODIFICATION, nullptr, nullptr);
+    EXPECT_EQ(codes_of(g), (std::vector<int>{19, 17, 24}));
+  }
+  {
+    MxObjDependency g;
+    List one{&a};
+    List parts{&b, &c};
+    g.record_dependency(&one, &parts, T::CONTAINMENT, nullptr, nullptr);
+    g.record_dependency(&d, &c, T::CREATION, nullptr, nullptr);
+    EXPECT_EQ(codes_of(g), (std::vector<int>{20, 24}));
+  }
+  {
+    // Absorptions into one object with and without qualifier, or two values.
+    MxObjDependency g;
+    int one = 1, two = 2;
+    g.record_dependency(&a, &c, T::ABSORPTION, &one, nullptr);
+    g.record_dependency(&b, &c, T::ABSORPTION, nullptr, nullptr);
+    g.record_dependency(&d, &c, T::ABSORPTION, &two, nullptr);
+    EXPECT_EQ(codes_of(g), (std::vector<int>{25, 26}));
+  }
+  {
+    // Two objects made from each other, with a third made from one of them:
+    // the pair is reached backwards from the leaf but not from any root.
+    MxObjDependency g;
+    g.record_dependency(&a, &b, T::CREATION, nullptr, nullptr);
+    g.record_dependency(&b, &a, T::CREATION, nullptr, nullptr);
+    g.record_dependency(&b, &e, T::CREATION, nullptr, nullptr);
+    EXPECT_EQ(codes_of(g), (std::vector<int>{27, 27, 27}));
+    EXPECT_FALSE(g.is_valid(nullptr));
+  }
+  {
+    // A split recorded in one call is valid: each part has its sibling.
+    MxObjDependency g;
+    List one{&a};
+    List parts{&b, &c, &d};
+    int q = 5;
+    g.record_dependency(&one, &parts, T::SPLIT, &q, nullptr);
+    EXPECT_TRUE(g.is_valid(nullptr));
+    EXPECT_EQ(errors_of(g, true), "");
+  }
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Check, ErrorNamingOneNodeInDotForm) {
+  // A node with sources kept in the roots cannot be recorded; two roots that
+  // absorb into one object with different kinds of link make error 24, which
+  // names one node only.
+  Thing::next_identity_is(42);
+  Thing a, b, c;
+  MxObjDependency g;
+  g.record_dependency(&a, &c, T::ABSORPTION, nullptr, nullptr);
+  g.record_dependency(&b, &c, T::CREATION, nullptr, nullptr);
+  EXPECT_EQ(errors_of(g, true),
+            lines({"xxx24n144n2x [color=\"red\",label=\"error 24: \\nsources of n1 have "
+                   "different dependency types\\nn1 = 44\"];",
+                   "44 [color=\"red\"];"}));
+}
+
+// ---------------------------------------------------------------------------
+// Filters
+
+class Refuse : public MxObjectDependencyNodeFilter {
+public:
+  explicit Refuse(const MxDynObj* o) : refused(o) {}
+  bool accept(const MxDynObj* o) const override { return o != refused; }
+  const MxDynObj* refused;
+};
+
+class OnlyThese : public MxObjectDependencyNodeFilter {
+public:
+  OnlyThese(std::initializer_list<const MxDynObj*> os) : allowed(os) {}
+  bool accept(const MxDynObj* o) const override {
+    ++asked;
+    for (const MxDynObj* a : allowed)
+      if (a == o) return true;
+    return false;
+  }
+  std::vector<const MxDynObj*> allowed;
+  mutable int asked = 0;
+};
+
+struct FilteredGraph : Check {
+  void SetUp() override {
+    Check::SetUp();
+    Thing::next_identity_is(1);
+    for (auto& t : t_) t = new Thing();
+    a = t_[0], b = t_[1], c = t_[2], d = t_[3], e = t_[4];
+    // null -> a -> b -> c, d -> e
+    g.record_dependency(nullptr, a, T::CREATION, nullptr, nullptr);
+    g.record_dependency(a, b, T::MODIFICATION, nullptr, nullptr);
+    g.record_dependency(b, c, T::MODIFICATION, nullptr, nullptr);
+    g.record_dependency(d, e, T::SPLIT, nullptr, nullptr); // refused: one target
+    g.record_dependency(d, e, T::CONVERSION, nullptr, nullptr);
+  }
+  void TearDown() override {
+    for (auto* t : t_) delete t;
+    Check::TearDown();
+  }
+  Thing* t_[5] = {};
+  Thing *a, *b, *c, *d, *e;
+  MxObjDependency g;
+};
+
+TEST_F(FilteredGraph, NodeFilterHidesANodeAndItsEdges) {
+  Refuse no_a(a);
+  g.add_debug_node_filter(T::NODE, &no_a);
+  // The null-object node's only link led to a: it is dropped entirely.
+  EXPECT_EQ(dump(g, MxDebugFull, true),
+            lines({"strict digraph ObjectDependency {", "4 [label=\"4 MxObject\"];",
+                   "4  -> {5} [label=\"CONVERSION -\\nseparator 0\",color=\"black\"];",
+                   "5 [label=\"5 MxObject\"];", "2 [label=\"2 MxObject\"];",
+                   "2  -> {3} [label=\"MODIFICATION -\\nseparator 0\",color=\"black\"];",
+                   "3 [label=\"3 MxObject\"];", "}"}));
+  const std::string text = dump(g, MxDebugNormal, false);
+  EXPECT_EQ(text.find("node object id: 1\n"), std::string::npos);
+  EXPECT_NE(text.find("node object id: 2\n   "), std::string::npos);
+  // b's link from a is not counted.
+  EXPECT_NE(text.find("node object id: 2\n      MxObjDepNode\n         object name          "
+                      "         : MxObject\n         target links                  : 1\n     "
+                      "    source links                  : 0\n"),
+            std::string::npos);
+  g.remove_debug_node_filters();
+  EXPECT_NE(dump(g, MxDebugNormal, true).find("1 [label"), std::string::npos);
+}
+
+TEST_F(FilteredGraph, SourcesTargetsAndBoth) {
+  OnlyThese from_d({d});
+  g.add_debug_node_filter(T::SOURCES, &from_d);
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "4 [label=\"4 MxObject\"];",
+                   "5 [label=\"5 MxObject\"];", "}"}));
+  g.remove_debug_node_filters();
+  // Traced back to the null-object node only, b is asked about itself.
+  OnlyThese b_itself({b, c});
+  g.add_debug_node_filter(T::SOURCES, &b_itself);
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "2 [label=\"2 MxObject\"];",
+                   "3 [label=\"3 MxObject\"];", "}"}));
+  g.remove_debug_node_filters();
+  OnlyThese into_c({c});
+  g.add_debug_node_filter(T::TARGETS, &into_c);
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "1 [label=\"1 MxObject\"];",
+                   "2 [label=\"2 MxObject\"];", "3 [label=\"3 MxObject\"];", "}"}));
+  g.remove_debug_node_filters();
+  // The null-object node passes, but its only link leads to a node that
+  // does not: it is not shown.
+  OnlyThese ends({d, e, nullptr});
+  g.add_debug_node_filter(T::SOURCES_AND_TARGETS, &ends);
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "4 [label=\"4 MxObject\"];",
+                   "5 [label=\"5 MxObject\"];", "}"}));
+  // Several filters must all pass.
+  Refuse no_e(e);
+  g.add_debug_node_filter(T::NODE, &no_e);
+  EXPECT_EQ(dump(g, MxDebugNormal, true), lines({"strict digraph ObjectDependency {", "}"}));
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(FilteredGraph, NullNodeFilterIsReportedAndPasses) {
+  const std::string plain = dump(g, MxDebugFull, true);
+  g.add_debug_node_filter(T::NODE, nullptr);
+  EXPECT_EQ(dump(g, MxDebugFull, true), plain);
+  EXPECT_FALSE(reports.empty());
+  for (const std::string& r : reports) EXPECT_EQ(r, "mxobjdependency");
+}
+
+TEST_F(FilteredGraph, LinkFilterHidesDependencies) {
+  struct NoModifications : MxObjectDependencyFilter {
+    bool accept(const MxDynObj*, const MxDynObj*, T::Type t, int, const int*,
+                const MxObjectDependencyRole*) override {
+      return t != T::MODIFICATION;
+    }
+  } filter;
+  g.set_debug_link_filter(&filter);
+  // b's links are all modifications: b and c disappear; a keeps its creation.
+  EXPECT_EQ(dump(g, MxDebugFull, true),
+            lines({"strict digraph ObjectDependency {", "NULL [label=\"NULL NULL\"];",
+                   "NULL  -> {1} [label=\"CREATION -\\nseparator 0\",color=\"black\"];",
+                   "4 [label=\"4 MxObject\"];",
+                   "4  -> {5} [label=\"CONVERSION -\\nseparator 0\",color=\"black\"];",
+                   "1 [label=\"1 MxObject\"];", "5 [label=\"5 MxObject\"];", "}"}));
+  g.reset_debug_link_filter();
+  EXPECT_NE(dump(g, MxDebugFull, true).find("1  -> {2}"), std::string::npos);
+}
+
+TEST_F(FilteredGraph, CopiesKeepSettingsAndFilters) {
+  Refuse no_a(a);
+  g.add_debug_node_filter(T::NODE, &no_a);
+  g.set_dotty_output_format(true);
+  MxObjDependency copy(g);
+  EXPECT_TRUE(copy.dotty_output_format());
+  MxStringJournal j1, j2;
+  g.debug(j1, MxDebugFull, false, 0);
+  copy.debug(j2, MxDebugFull, false, 0);
+  EXPECT_EQ(j1.text(), j2.text());
+}
+
+TEST_F(Check, LongChainsAreCheckedAndDumpedWithoutRecursion) {
+  const size_t n = 100000;
+  std::vector<Thing> things(n + 1);
+  MxObjDependency g;
+  for (size_t i = 0; i < n; ++i)
+    g.record_dependency(&things[i], &things[i + 1], T::MODIFICATION, nullptr, nullptr);
+  EXPECT_TRUE(g.is_valid(nullptr));
+  g.set_dotty_output_format(true);
+  struct Counting : MxJournal {
+    void write(const MxString&) override {}
+    void flush() override { ++lines; }
+    size_t lines = 0;
+  } journal;
+  g.debug(journal, MxDebugFull, true, 0);
+  EXPECT_EQ(journal.lines, 2 * n + 3); // n + 1 nodes, n edges, the braces
+  // Node filters walk the lineage of every node they are asked about.
+  MxObjDependency shorter;
+  for (size_t i = 0; i < 2000; ++i)
+    shorter.record_dependency(&things[i], &things[i + 1], T::MODIFICATION, nullptr, nullptr);
+  OnlyThese first({&things[0]});
+  shorter.add_debug_node_filter(T::SOURCES, &first);
+  OnlyThese last({&things[2000]});
+  shorter.add_debug_node_filter(T::TARGETS, &last);
+  shorter.set_dotty_output_format(true);
+  journal.lines = 0;
+  shorter.debug(journal, MxDebugNormal, false, 0);
+  EXPECT_EQ(journal.lines, 2001u + 2);
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Check, NodeFiltersStopAtCycles) {
+  Thing::next_identity_is(1);
+  Thing a, b, c, d;
+  MxObjDependency g;
+  // d is made from a; a and b are made from each other; c from b.
+  g.record_dependency(&d, &a, T::CREATION, nullptr, nullptr);
+  g.record_dependency(&a, &b, T::CREATION, nullptr, nullptr);
+  g.record_dependency(&b, &a, T::CREATION, nullptr, nullptr);
+  g.record_dependency(&b, &c, T::CREATION, nullptr, nullptr);
+  EXPECT_TRUE(g.is_valid(nullptr));
+  OnlyThese from_d({&d});
+  g.add_debug_node_filter(T::SOURCES, &from_d);
+  OnlyThese into_c({&c});
+  g.add_debug_node_filter(T::TARGETS, &into_c);
+  EXPECT_EQ(dump(g, MxDebugNormal, true),
+            lines({"strict digraph ObjectDependency {", "4 [label=\"4 MxObject\"];",
+                   "1 [label=\"1 MxObject\"];", "2 [label=\"2 MxObject\"];",
+                   "3 [label=\"3 MxObject\"];", "}"}));
+  OnlyThese none({});
+  g.add_debug_node_filter(T::SOURCES_AND_TARGETS, &none);
+  EXPECT_EQ(dump(g, MxDebugNormal, true), lines({"strict digraph ObjectDependency {", "}"}));
+}
+
+TEST_F(Check, FiltersMayQueryTheGraphTheyFilter) {
+  // A node filter that asks the graph for lineage while the graph walks the
+  // lineage for the filter: the inner walks keep their own paths.
+  Thing::next_identity_is(1);
+  Thing a, b, c;
+  MxObjDependency g;
+  g.record_dependency(&a, &b, T::CREATION, nullptr, nullptr);
+  g.record_dependency(&b, &a, T::CREATION, nullptr, nullptr);
+  g.record_dependency(&b, &c, T::CREATION, nullptr, nullptr);
+  g.record_dependency(&c, &b, T::CREATION, nullptr, nullptr);
+  struct Asking : MxObjectDependencyNodeFilter {
+    bool accept(const MxDynObj* o) const override {
+      MxAutoPtr<MxIterator<const MxDynObj*>> it;
+      graph->get_target_objects(o, it, nullptr, nullptr);
+      ++asked;
+      return true;
+    }
+    const MxObjDependency* graph = nullptr;
+    mutable int asked = 0;
+  } asking;
+  asking.graph = &g;
+  Thing d;
+  g.record_dependency(&d, &a, T::CREATION, nullptr, nullptr);
+  g.add_debug_node_filter(T::SOURCES_AND_TARGETS, &asking);
+  const std::string dot = dump(g, MxDebugNormal, true);
+  EXPECT_NE(dot.find("4 [label=\"4 MxObject\"];"), std::string::npos);
+  EXPECT_GT(asking.asked, 0);
+  MxAutoPtr<MxIterator<const MxDynObj*>> it;
+  EXPECT_FALSE(g.get_target_objects(&d, it, nullptr, nullptr)); // the cycle has no end
+}
+
+} // namespace
