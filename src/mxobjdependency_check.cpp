@@ -74,17 +74,40 @@ void write_label(MxJournal& j, const Node* n) {
     j << "NULL";
 }
 
+/// Writes client text; inside a quoted dot label, quotes, backslashes and
+/// line breaks are escaped so that any name keeps the digraph well formed.
+void write_text(MxJournal& j, const char* text, bool in_dot_label) {
+  if (!in_dot_label) {
+    j << text;
+    return;
+  }
+  MxString escaped;
+  for (const char* c = text; *c; ++c) {
+    if (*c == '"' || *c == '\\') escaped.append('\\');
+    if (*c == '\n') {
+      escaped.append('\\');
+      escaped.append('n');
+    } else if (*c != '\r') {
+      escaped.append(*c);
+    }
+  }
+  j << escaped;
+}
+
 /// Object name: the class name, then ": " and the name attribute, if any.
-void write_object_name(MxJournal& j, const Node* n) {
+void write_object_name(MxJournal& j, const Node* n, bool in_dot_label = false) {
   const MxDynObj* o = n->object;
   if (!o) {
     j << "NULL";
     return;
   }
-  if (const MxString* type = o->type()) j << *type;
+  if (const MxString* type = o->type()) write_text(j, type->as_const_c_string(), in_dot_label);
   if (!o->isA(MxObject::type_id())) return;
   const MxAttrib* a = static_cast<const MxObject*>(o)->find_attrib_by_type(MxNameAttrib::type_id());
-  if (const MxNameAttrib* name = MxNameAttrib::cast(a)) j << ": " << name->get_name();
+  if (const MxNameAttrib* name = MxNameAttrib::cast(a)) {
+    j << ": ";
+    write_text(j, name->get_name().as_const_c_string(), in_dot_label);
+  }
 }
 
 const int* qualifier_of(const Link* l) {
@@ -239,7 +262,7 @@ void Writer::node(const Node* n, MxDebug level, int indent, const DumpFilters& f
     j_ << " [label=\"";
     write_label(j_, n);
     j_ << " ";
-    write_object_name(j_, n);
+    write_object_name(j_, n, true);
     j_ << "\"];" << mxEndExpr;
   } else {
     indentation(j_, indent);
