@@ -4,11 +4,8 @@
 MX_DEFINE_LIBRARY_CLASS_NAME(MxAttrib);
 
 namespace {
-// Source tag and the lines under which the counting checks report.
+// Source tag of the counting checks.
 const char* const tag = "mxattrib";
-constexpr int n_refs_line = 130;
-constexpr int add_ref_line = 139;
-constexpr int remove_ref_line = 148;
 } // namespace
 
 MxAttrib::MxAttrib() : MxDynObj(), MxRCObj(), identity_(next_identity()) {}
@@ -31,13 +28,13 @@ bool MxAttrib::sharable() const {
 }
 
 void MxAttrib::add_ref() const {
-  refs_.add(tag, add_ref_line);
+  refs_.add(tag, __LINE__);
 }
 
 void MxAttrib::remove_ref() const {
-  refs_.remove(tag, remove_ref_line);
+  refs_.remove(tag, __LINE__);
 }
 
 int MxAttrib::n_refs() const {
-  return refs_.get(tag, n_refs_line);
+  return refs_.get(tag, __LINE__);
 }

@@ -28,13 +28,8 @@ struct MxObjectLists {
 
 namespace {
 
-// Source tag and the lines under which the checks of this file report.
+// Source tag of the checks of this file.
 const char* const tag = "mxobject";
-constexpr int cast_line = 68;
-constexpr int const_cast_line = 83;
-constexpr int n_refs_line = 443;
-constexpr int add_ref_line = 452;
-constexpr int remove_ref_line = 461;
 
 template <class T> using HolderList = MxList<MxRCPtr<T>>;
 
@@ -145,13 +140,13 @@ template <class T> T* clone_as(const T& p) {
 
 MxObject* MxObject::cast(MxDynObj* p) {
   if (p && p->isA(type_id())) return static_cast<MxObject*>(p);
-  Mx_assert(tag, cast_line);
+  Mx_assert(tag, __LINE__);
   return nullptr;
 }
 
 const MxObject* MxObject::cast(const MxDynObj* p) {
   if (p && p->isA(type_id())) return static_cast<const MxObject*>(p);
-  Mx_assert(tag, const_cast_line);
+  Mx_assert(tag, __LINE__);
   return nullptr;
 }
 
@@ -195,15 +190,15 @@ MxInterface* MxObject::get_interface(const MxString*) const {
 }
 
 void MxObject::add_ref() const {
-  refs_.add(tag, add_ref_line);
+  refs_.add(tag, __LINE__);
 }
 
 void MxObject::remove_ref() const {
-  refs_.remove(tag, remove_ref_line);
+  refs_.remove(tag, __LINE__);
 }
 
 int MxObject::n_refs() const {
-  return refs_.get(tag, n_refs_line);
+  return refs_.get(tag, __LINE__);
 }
 
 void MxObject::construct_rtx() const {

@@ -7,13 +7,8 @@
 
 namespace {
 
-// Source tag and the lines under which the operations that are not provided
-// report.
+// Source tag of the reports of the operations that are not provided.
 const char* const tag = "mxobjtable";
-constexpr int list_by_name_line = 78;
-constexpr int get_index_by_name_line = 110;
-constexpr int get_name_by_index_line = 126;
-constexpr int rename_entry_line = 168;
 
 // The most slots a table can have: every index in range is then below the
 // "no entry" marker, and no slot count overflows the size of the buffer.
@@ -107,7 +102,7 @@ bool MxObjTable::set_name(const char* name) {
 }
 
 bool MxObjTable::list_by_name(MxArray<MxString>&) const {
-  Mx_assert(tag, list_by_name_line);
+  Mx_assert(tag, __LINE__);
   return false;
 }
 
@@ -135,12 +130,12 @@ unsigned int MxObjTable::get_index_by_name(const char* name) const {
 }
 
 unsigned int MxObjTable::get_index_by_name(const MxString&) const {
-  Mx_assert(tag, get_index_by_name_line);
+  Mx_assert(tag, __LINE__);
   return no_entry;
 }
 
 bool MxObjTable::get_name_by_index(unsigned int, MxString&) const {
-  Mx_assert(tag, get_name_by_index_line);
+  Mx_assert(tag, __LINE__);
   return false;
 }
 
@@ -165,7 +160,7 @@ bool MxObjTable::reset_active_entry() {
 }
 
 bool MxObjTable::rename_entry(unsigned int, const MxString&) {
-  Mx_assert(tag, rename_entry_line);
+  Mx_assert(tag, __LINE__);
   return false;
 }
 

@@ -4,11 +4,8 @@
 MX_DEFINE_LIBRARY_CLASS_NAME(MxReactor);
 
 namespace {
-// Source tag and the lines under which the counting checks report.
+// Source tag of the counting checks.
 const char* const tag = "mxreactor";
-constexpr int n_refs_line = 123;
-constexpr int add_ref_line = 132;
-constexpr int remove_ref_line = 141;
 } // namespace
 
 MxReactor::MxReactor() : MxRCObj(), MxDynObj(), identity_(next_identity()) {}
@@ -27,15 +24,15 @@ int MxReactor::identity() const {
 }
 
 void MxReactor::add_ref() const {
-  refs_.add(tag, add_ref_line);
+  refs_.add(tag, __LINE__);
 }
 
 void MxReactor::remove_ref() const {
-  refs_.remove(tag, remove_ref_line);
+  refs_.remove(tag, __LINE__);
 }
 
 int MxReactor::n_refs() const {
-  return refs_.get(tag, n_refs_line);
+  return refs_.get(tag, __LINE__);
 }
 
 bool MxReactor::sharable() const {

@@ -8,12 +8,8 @@ MX_DEFINE_LIBRARY_CLASS_NAME(MxExtIdAttrib);
 MX_DEFINE_LIBRARY_CLASS_NAME(MxDoubleAttrib);
 
 namespace {
-// Source tag and the lines under which the checks of this file report.
+// Source tag of the checks of this file.
 const char* const tag = "mxstandardattribs";
-constexpr int illegal_constructed_line = 158;
-constexpr int illegal_set_line = 171;
-constexpr int extid_already_set_line = 303;
-constexpr int illegal_set_to_object_line = 309;
 } // namespace
 
 // ---- MxNameAttrib
@@ -52,7 +48,7 @@ void MxNameAttrib::set_name(const MxString& name) {
 // ---- MxExtIdAttrib
 
 MxExtIdAttrib::MxExtIdAttrib(size_t extid) : extid_(extid) {
-  if (extid == illegal_extid_) Mx_assert(tag, illegal_constructed_line);
+  if (extid == illegal_extid_) Mx_assert(tag, __LINE__);
 }
 
 MxExtIdAttrib::MxExtIdAttrib(const MxExtIdAttrib& other) : MxAttrib(other), extid_(other.extid_) {}
@@ -82,7 +78,7 @@ bool MxExtIdAttrib::invariant(const MxEvent&) const {
 
 void MxExtIdAttrib::set_extid(size_t extid) {
   if (extid == illegal_extid_) {
-    Mx_assert(tag, illegal_set_line);
+    Mx_assert(tag, __LINE__);
     return;
   }
   extid_ = extid;
@@ -95,11 +91,11 @@ size_t MxExtIdAttrib::get_extid_from_object(const MxObject& o) {
 
 void MxExtIdAttrib::set_extid_to_object(MxObject& o, size_t extid) {
   if (extid == illegal_extid_) {
-    Mx_assert(tag, illegal_set_to_object_line);
+    Mx_assert(tag, __LINE__);
     return;
   }
   if (MxExtIdAttrib* a = cast(o.find_attrib_by_type(type_id()))) {
-    Mx_assert(tag, extid_already_set_line);
+    Mx_assert(tag, __LINE__);
     a->extid_ = extid;
     return;
   }
