@@ -1055,6 +1055,10 @@ bool MxObjDependency::simplify_step() {
         null_node->flags &= static_cast<uint16_t>(~kActiveRoot);
       }
       if (null_node->source_links.empty() && null_node->target_links.empty()) {
+        // The step's root list may still hold it even when it is no longer
+        // flagged active (it was already processed): drop it from there too.
+        std::replace(run.work.begin(), run.work.end(), null_node, static_cast<Node*>(nullptr));
+        forget_node(run, null_node);
         st.objects.erase(nullptr);
         st.destroy_node(null_node);
       }
