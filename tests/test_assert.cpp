@@ -1,61 +1,45 @@
 // The failure channel: installing, removing and calling the handler.
 #include "mxfoundation.h"
 
-#include <gtest/gtest.h>
+#include "support/report_recorder.h"
 
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
 namespace {
 
-std::vector<std::string> reports;
-void record(const char* file, int) { reports.emplace_back(file); }
-
-struct HandlerInstalled : ::testing::Test {
-  void SetUp() override {
-    reports.clear();
-    set_fnd_assertion_handler(record, true);
-  }
-  void TearDown() override { set_fnd_assertion_handler(record, false); }
-};
+void ignore(const char*, int) {}
 
 TEST(Assertion, SetReturnsNewHandlerOrNull) {
-  EXPECT_EQ(set_fnd_assertion_handler(record, true), &record);
-  EXPECT_EQ(fnd_assertion_handler, &record);
-  EXPECT_EQ(set_fnd_assertion_handler(record, false), nullptr);
+  EXPECT_EQ(set_fnd_assertion_handler(ignore, true), &ignore);
+  EXPECT_EQ(fnd_assertion_handler, &ignore);
+  EXPECT_EQ(set_fnd_assertion_handler(ignore, false), nullptr);
   EXPECT_EQ(fnd_assertion_handler, nullptr);
 }
 
 TEST(Assertion, SilentWithoutHandlerAndConditionNotEvaluated) {
-  reports.clear();
-  set_fnd_assertion_handler(record, false);
+  { ReportRecorder installed_then_removed; }
+  EXPECT_EQ(fnd_assertion_handler, nullptr);
   Mx_assert("somewhere", 7);
   int evaluated = 0;
   MX_CHECK("tag", (++evaluated, false));
   EXPECT_EQ(evaluated, 0);
   MxArray<int> empty;
   empty.remove_last();
-  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(empty.size(), 0u);
 }
 
-TEST_F(HandlerInstalled, AssertCallsHandlerWithFileAndLine) {
-  int seen_line = 0;
-  static int* line_out;
-  line_out = &seen_line;
-  set_fnd_assertion_handler([](const char* f, int l) { reports.emplace_back(f), *line_out = l; },
-                            true);
+TEST_F(ReportingTest, AssertAndChecksReachTheHandlerWithTagAndLine) {
   Mx_assert("client.cpp", 123);
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0], "client.cpp");
-  EXPECT_EQ(seen_line, 123);
-}
-
-TEST_F(HandlerInstalled, RemoveLastOnEmptyArrayReportsOnce) {
+  MX_CHECK("checked", 1 + 1 == 2);
+  const int line = __LINE__ + 1;
+  MX_CHECK("checked", 1 + 1 == 3);
   MxArray<int> empty;
   empty.remove_last();
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0], "protectedinterfaces/mxarray_i");
   EXPECT_EQ(empty.size(), 0u);
+  ASSERT_EQ(reports.count(), 3u);
+  EXPECT_EQ(reports.all()[0], (RecordedReport{"client.cpp", 123}));
+  EXPECT_EQ(reports.all()[1], (RecordedReport{"checked", line}));
+  EXPECT_EQ(reports.count("protectedinterfaces/mxarray_i"), 1u);
 }
 
 TEST(Assertion, MarkerValues) {

@@ -28,67 +28,45 @@ public:
 const MxString extrude("extrude");
 const MxString blend("blend");
 
-TEST_F(BehaviourTest, FreshLibraryAnswersZeroFromTheDefaultInstance) {
-  MxOperationBehaviour* instance = MxOperationBehaviour::get_instance();
-  ASSERT_NE(instance, nullptr);
-  EXPECT_NE(dynamic_cast<MxOperationBehaviourImplementation*>(instance), nullptr);
-  EXPECT_EQ(MxOperationBehaviour::get_instance(), instance);
-  EXPECT_EQ(instance->get_behaviour(&extrude, 0), 0);
-  EXPECT_EQ(instance->get_behaviour(nullptr, -5), 0);
+TEST_F(BehaviourTest, DefaultInstanceAnswersZeroUntilSet) {
+  MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
+  ASSERT_NE(dynamic_cast<MxOperationBehaviourImplementation*>(registry), nullptr);
+  EXPECT_EQ(MxOperationBehaviour::get_instance(), registry);
+  EXPECT_EQ(registry->get_behaviour(&extrude, 0), 0);
+  EXPECT_EQ(registry->get_behaviour(nullptr, -5), 0);
 }
 
-TEST_F(BehaviourTest, FirstCodeSetForAPairStays) {
+TEST_F(BehaviourTest, FirstCodeSetForAPairStaysEvenZero) {
   MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
   registry->set_behaviour(&extrude, 5, 2);
   registry->set_behaviour(&extrude, 5, 7);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 5), 2);
   registry->set_behaviour(&extrude, 6, 7);
+  EXPECT_EQ(registry->get_behaviour(&extrude, 5), 2);
   EXPECT_EQ(registry->get_behaviour(&extrude, 6), 7);
   EXPECT_EQ(registry->get_behaviour(&extrude, 4), 0);
   EXPECT_EQ(registry->get_behaviour(&blend, 5), 0);
-}
-
-TEST_F(BehaviourTest, OperationsAreToldApartByAddressNotText) {
-  const MxString other_extrude("extrude");
-  MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
-  registry->set_behaviour(&extrude, 1, 3);
-  registry->set_behaviour(&other_extrude, 1, 4);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 1), 3);
-  EXPECT_EQ(registry->get_behaviour(&other_extrude, 1), 4);
-}
-
-TEST_F(BehaviourTest, StoredZeroLooksLikeAMissingCode) {
-  MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
   registry->set_behaviour(&blend, 9, 0);
-  EXPECT_EQ(registry->get_behaviour(&blend, 9), 0);
   registry->set_behaviour(&blend, 9, 8); // the stored 0 still counts as set
   EXPECT_EQ(registry->get_behaviour(&blend, 9), 0);
 }
 
-TEST_F(BehaviourTest, ManyOperationsAndKeys) {
+TEST_F(BehaviourTest, OperationsAreToldApartByAddressNotText) {
+  const MxString other_extrude("extrude");
   MxString ops[20];
   MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
+  registry->set_behaviour(&extrude, 1, 3);
+  registry->set_behaviour(&other_extrude, 1, 4);
   for (int op = 0; op < 20; ++op)
     for (int key = -50; key < 50; ++key)
       registry->set_behaviour(&ops[op], key, static_cast<short>(op * 100 + key));
+  EXPECT_EQ(registry->get_behaviour(&extrude, 1), 3);
+  EXPECT_EQ(registry->get_behaviour(&other_extrude, 1), 4);
   for (int op = 0; op < 20; ++op)
     for (int key = -50; key < 50; ++key)
       ASSERT_EQ(registry->get_behaviour(&ops[op], key), op * 100 + key);
 }
 
-TEST_F(BehaviourTest, ResettingEmptiesTheDefaultInstance) {
-  MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
-  registry->set_behaviour(&extrude, 1, 1);
-  registry->set_behaviour(&blend, 2, 2);
-  MxOperationBehaviour::set_instance(nullptr);
-  EXPECT_EQ(MxOperationBehaviour::get_instance(), registry);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 1), 0);
-  EXPECT_EQ(registry->get_behaviour(&blend, 2), 0);
-  registry->set_behaviour(&extrude, 1, 6);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 1), 6);
-}
-
-TEST_F(BehaviourTest, ClientInstanceBecomesCurrentUntilReset) {
+TEST_F(BehaviourTest, ClientInstanceIsCurrentUntilResetWhichEmptiesTheDefault) {
   MxOperationBehaviour* default_instance = MxOperationBehaviour::get_instance();
   default_instance->set_behaviour(&extrude, 1, 5);
   RecordingBehaviour client;
@@ -101,6 +79,8 @@ TEST_F(BehaviourTest, ClientInstanceBecomesCurrentUntilReset) {
   MxOperationBehaviour::set_instance(nullptr);
   EXPECT_EQ(MxOperationBehaviour::get_instance(), default_instance);
   EXPECT_EQ(default_instance->get_behaviour(&extrude, 1), 0);
+  default_instance->set_behaviour(&extrude, 1, 6);
+  EXPECT_EQ(default_instance->get_behaviour(&extrude, 1), 6);
 }
 
 TEST_F(BehaviourTest, ImplementationCopiesAreIndependent) {

@@ -66,10 +66,9 @@ TEST(ChunkFreshProcess, FirstChunksAreNumberedFromZero) {
   EXPECT_EXIT(first_chunks_and_exit(), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(Chunks, SmallRequestGetsAChunkOfTheChunkSizeLargeOneItsOwn) {
+TEST_F(Chunks, SmallRequestsShareAChunkLargeOnesGetTheirOwn) {
   const size_t count = MxChunk::chunk_count_;
-  void* small = take(16);
-  ASSERT_NE(small, nullptr);
+  char* small = static_cast<char*>(take(13));
   ASSERT_NE(chain, nullptr);
   const MxChunk* first = chain;
   EXPECT_EQ(chunk_bytes(first), 4096u);
@@ -79,10 +78,16 @@ TEST_F(Chunks, SmallRequestGetsAChunkOfTheChunkSizeLargeOneItsOwn) {
   EXPECT_GE(first->lower(), reinterpret_cast<const char*>(first + 1));
   EXPECT_LT(first->lower(), reinterpret_cast<const char*>(first + 1) + 8);
   EXPECT_EQ(small, first->lower());
+  char* b = static_cast<char*>(take(13));
+  char* c = static_cast<char*>(take(40));
+  EXPECT_EQ(b, small + 13); // consecutive blocks are adjacent and counted
+  EXPECT_EQ(c, b + 13);
+  EXPECT_EQ(chain->n_allocated(), 3u);
+  EXPECT_EQ(chain->last(), c);
+  EXPECT_EQ(chain->cursor(), c + 40);
 
   void* large = take(5000);
   ASSERT_NE(large, nullptr);
-  EXPECT_NE(chain, first);
   EXPECT_EQ(chunk_bytes(chain), 6000u);
   EXPECT_EQ(chain->nr(), count + 1);
   EXPECT_EQ(list_of(chain), (std::vector<const MxChunk*>{chain, first}));
@@ -91,18 +96,6 @@ TEST_F(Chunks, SmallRequestGetsAChunkOfTheChunkSizeLargeOneItsOwn) {
   // the chunk size is rounded up to a multiple of 8
   take(5001);
   EXPECT_EQ(chunk_bytes(chain), 6008u);
-}
-
-TEST_F(Chunks, ConsecutiveBlocksAreAdjacentAndCounted) {
-  char* a = static_cast<char*>(take(13));
-  char* b = static_cast<char*>(take(13));
-  char* c = static_cast<char*>(take(40));
-  EXPECT_EQ(b, a + 13);
-  EXPECT_EQ(c, b + 13);
-  EXPECT_EQ(chain->n_allocated(), 3u);
-  EXPECT_EQ(chain->last(), c);
-  EXPECT_EQ(chain->cursor(), c + 40);
-  EXPECT_EQ(list_of(chain).size(), 1u);
 }
 
 TEST_F(Chunks, BlockMustEndBeforeTheLastByte) {
@@ -120,7 +113,7 @@ TEST_F(Chunks, BlockMustEndBeforeTheLastByte) {
   EXPECT_FALSE(again->full());
 }
 
-TEST_F(Chunks, NotFullChunkStaysWhenEmptiedFullChunkIsReleased) {
+TEST_F(Chunks, EmptiedChunkIsReleasedOnlyWhenFull) {
   const size_t count = MxChunk::chunk_count_;
   void* a = take(100);
   void* b = take(100);
@@ -142,15 +135,14 @@ TEST_F(Chunks, NotFullChunkStaysWhenEmptiedFullChunkIsReleased) {
   EXPECT_EQ(spare, nullptr);
   MxChunk::MxChunkFree(chain, c, false, spare); // not full: stays
   EXPECT_EQ(list_of(chain).size(), 1u);
-}
 
-TEST_F(Chunks, KeepMovesAReleasedChunkToTheSpareList) {
-  void* a = take(3000);
-  MxChunk* first = chain;
-  take(3000); // does not fit: first becomes full
-  MxChunk::MxChunkFree(chain, a, true, spare);
-  EXPECT_EQ(list_of(chain).size(), 1u);
-  ASSERT_EQ(spare, first);
+  // with `keep`, an emptied full chunk moves to the spare list, reset
+  void* d = take(3000);
+  MxChunk* second = chain;
+  take(3000); // does not fit: the second chunk becomes full
+  MxChunk::MxChunkFree(chain, d, true, spare);
+  EXPECT_EQ(list_of(chain).size(), 2u);
+  ASSERT_EQ(spare, second);
   EXPECT_EQ(spare->next(), nullptr);
   EXPECT_FALSE(spare->full());
   EXPECT_EQ(spare->n_allocated(), 0u);

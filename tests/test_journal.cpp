@@ -6,6 +6,7 @@
 #include "mxjournal.h"
 #include "mxstreamjournal.h"
 #include "mxstringjournal.h"
+#include "support/report_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +24,6 @@
 namespace {
 
 using Writes = std::vector<std::string>;
-
-std::vector<std::string> reports;
-void record(const char* file, int) {
-  reports.emplace_back(file);
-}
 
 // Logs writes and flushes in one sequence, to check their order.
 class EventJournal : public MxJournal {
@@ -82,19 +78,10 @@ private:
   int index_ = 0;
 };
 
-struct WithHandler : ::testing::Test {
-  void SetUp() override {
-    reports.clear();
-    set_fnd_assertion_handler(record, true);
-  }
-  void TearDown() override { set_fnd_assertion_handler(record, false); }
-};
-
-using Format = WithHandler;
-using Streaming = WithHandler;
-using Tokens = WithHandler;
-using Debug = WithHandler;
-using ReadyJournals = WithHandler;
+using Format = ReportingTest;
+using Streaming = ReportingTest;
+using Tokens = ReportingTest;
+using ReadyJournals = ReportingTest;
 
 // What printf makes of `v` with the journal's format, cut to 511 characters.
 std::string printf_reference(const char* format, double v) {
@@ -103,66 +90,43 @@ std::string printf_reference(const char* format, double v) {
   return std::string(text.data()).substr(0, 511);
 }
 
-TEST_F(Format, NewJournalPrintsSixDecimals) {
+TEST_F(Format, WidthTakesEffectFromPrecisionPlusTwo) {
   MxStringJournal journal;
   EXPECT_EQ(journal.precision(), 6);
   EXPECT_EQ(journal.width(), 0);
-  EXPECT_STREQ(journal.format(), "%.6lf");
-  journal << 1.5;
-  EXPECT_EQ(journal.writes(), Writes{"1.500000"});
-}
-
-TEST_F(Format, WidthTakesEffectFromPrecisionPlusTwo) {
-  MxStringJournal journal;
-  journal.set_width(12);
-  EXPECT_STREQ(journal.format(), "%12.6lf");
-  journal << 1.5;
-  journal.set_width(7);
-  EXPECT_EQ(journal.width(), 7);
-  EXPECT_STREQ(journal.format(), "%.6lf");
-  journal << 1.5;
-  journal.set_width(8);
-  EXPECT_STREQ(journal.format(), "%8.6lf");
-  journal << -1.5;
-  EXPECT_EQ(journal.writes(), (Writes{"    1.500000", "1.500000", "-1.500000"}));
+  const struct {
+    int width, precision;
+    const char* format;
+    double value;
+    const char* text;
+  } steps[] = {{0, 6, "%.6lf", 1.5, "1.500000"},     {12, 6, "%12.6lf", 1.5, "    1.500000"},
+               {7, 6, "%.6lf", 1.5, "1.500000"},     {8, 6, "%8.6lf", -1.5, "-1.500000"},
+               {5, 3, "%5.3lf", 2.0, "2.000"},       {5, 4, "%.4lf", 2.0, "2.0000"},
+               {10, 4, "%10.4lf", 2.0, "    2.0000"}};
+  for (const auto& s : steps) {
+    journal.clear();
+    journal.set_width(s.width);
+    journal.set_precision(s.precision);
+    EXPECT_STREQ(journal.format(), s.format);
+    journal << s.value;
+    EXPECT_EQ(journal.writes(), Writes{s.text}) << s.format;
+  }
   EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Format, PrecisionRebuildsWithTheStoredWidth) {
-  MxStringJournal journal;
-  journal.set_width(5);
-  EXPECT_STREQ(journal.format(), "%.6lf");
-  journal.set_precision(3);
-  EXPECT_EQ(journal.precision(), 3);
-  EXPECT_STREQ(journal.format(), "%5.3lf");
-  journal << 2.0;
-  journal.set_precision(4);
-  EXPECT_STREQ(journal.format(), "%.4lf");
-  journal << 2.0;
-  EXPECT_EQ(journal.writes(), (Writes{"2.000", "2.0000"}));
-}
-
-TEST_F(Format, InvalidPrecisionOrWidthIsReportedAndIgnored) {
-  MxStringJournal journal;
-  journal.set_width(10);
   journal.set_precision(0);
   journal.set_width(-1);
-  ASSERT_EQ(reports, (std::vector<std::string>{"mxjournal", "mxjournal"}));
-  EXPECT_EQ(journal.precision(), 6);
+  EXPECT_EQ(reports.tags(), ReportTags(2, "mxjournal")); // reported and ignored
+  EXPECT_EQ(journal.precision(), 4);
   EXPECT_EQ(journal.width(), 10);
-  EXPECT_STREQ(journal.format(), "%10.6lf");
-}
+  EXPECT_STREQ(journal.format(), "%10.4lf");
 
-TEST_F(Format, CopiesTakePrecisionWidthAndFormat) {
-  EventJournal journal;
-  journal.set_precision(2);
-  journal.set_width(9);
-  EventJournal copy(journal);
+  EventJournal source;
+  source.set_precision(2);
+  source.set_width(9);
+  EventJournal copy(source), assigned;
+  assigned = source;
   EXPECT_EQ(copy.precision(), 2);
   EXPECT_EQ(copy.width(), 9);
   EXPECT_STREQ(copy.format(), "%9.2lf");
-  EventJournal assigned;
-  assigned = journal;
   EXPECT_STREQ(assigned.format(), "%9.2lf");
 }
 
@@ -202,28 +166,14 @@ TEST_F(Format, HugeWidthAndPrecisionAreCutAt511) {
   EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(Streaming, TextCharactersAndIntegers) {
+TEST_F(Streaming, TextCharactersIntegersAndPointersOnePiecePerValue) {
   MxStringJournal journal;
   const MxString text("label");
   const char* null_text = nullptr;
   journal << text << "abc" << null_text << 'x' << 42 << INT_MIN << 4000000000u << UINT_MAX;
-  EXPECT_EQ(journal.writes(),
-            (Writes{"label", "abc", "", "x", "42", "-2147483648", "4000000000", "4294967295"}));
-  EXPECT_EQ(journal.flushes(), 0u);
-}
-
-TEST_F(Streaming, SixtyFourBitIntegersInFull) {
-  MxStringJournal journal;
   journal << static_cast<ptrdiff_t>(INT64_MAX) << static_cast<ptrdiff_t>(INT64_MIN)
           << static_cast<size_t>(UINT64_MAX) << static_cast<size_t>(0) << INT64_MIN << LLONG_MAX
           << ULLONG_MAX;
-  EXPECT_EQ(journal.writes(),
-            (Writes{"9223372036854775807", "-9223372036854775808", "18446744073709551615", "0",
-                    "-9223372036854775808", "9223372036854775807", "18446744073709551615"}));
-}
-
-TEST_F(Streaming, PointersPrintWithPercentP) {
-  MxStringJournal journal;
   int value = 0;
   const void* pointer = &value;
   const void* null_pointer = nullptr;
@@ -231,97 +181,65 @@ TEST_F(Streaming, PointersPrintWithPercentP) {
   char expected[2][32];
   std::snprintf(expected[0], sizeof(expected[0]), "%p", pointer);
   std::snprintf(expected[1], sizeof(expected[1]), "%p", null_pointer);
-  EXPECT_EQ(journal.writes(), (Writes{expected[0], expected[1]}));
-}
-
-TEST_F(Streaming, DynObjLineNamesTheClassWithTheSameWords) {
-  MxStringJournal journal;
-  Thing thing;
-  journal << thing;
-  ASSERT_EQ(journal.writes().size(), 1u);
-  EXPECT_EQ(journal.writes()[0],
-            "MxObject : Thing, identity : " + std::to_string(thing.identity()) + "\n");
-}
-
-TEST_F(Streaming, DynObjLineIsCutAt111Characters) {
-  MxStringJournal journal;
-  LongNamed object;
-  journal << object;
-  ASSERT_EQ(journal.writes().size(), 1u);
-  EXPECT_EQ(journal.writes()[0], ("MxObject : " + std::string(300, 'L')).substr(0, 111));
-}
-
-TEST_F(Streaming, IntIteratorWritesSixPiecesAndEndsAtItsEnd) {
-  MxArray<int> values;
-  values.append(1);
-  values.append(2);
-  MxArrayIterator<int> it(&values);
-  it.next();
-  MxStringJournal journal;
-  journal << it;
-  EXPECT_EQ(journal.writes(), (Writes{"MxIntIterator( ", "1", " ", "2", " ", ")"}));
-  EXPECT_TRUE(it.done());
+  EXPECT_EQ(journal.writes(),
+            (Writes{"label", "abc", "", "x", "42", "-2147483648", "4000000000", "4294967295",
+                    "9223372036854775807", "-9223372036854775808", "18446744073709551615", "0",
+                    "-9223372036854775808", "9223372036854775807", "18446744073709551615",
+                    expected[0], expected[1]}));
   EXPECT_EQ(journal.flushes(), 0u);
 }
 
-TEST_F(Streaming, DoubleIteratorUsesTheFormat) {
-  MxArray<double> values;
-  values.append(0.5);
-  values.append(-2.0);
-  MxArrayIterator<double> it(&values);
+TEST_F(Streaming, DynObjLineNamesTheClassAndIsCutAt111Characters) {
+  MxStringJournal journal;
+  Thing thing;
+  LongNamed object;
+  journal << thing << object;
+  EXPECT_EQ(journal.writes(),
+            (Writes{"MxObject : Thing, identity : " + std::to_string(thing.identity()) + "\n",
+                    ("MxObject : " + std::string(300, 'L')).substr(0, 111)}));
+}
+
+TEST_F(Streaming, IteratorsWriteAFrameAndEndAtTheirEnd) {
+  MxArray<int> ints, none;
+  ints.append(1);
+  ints.append(2);
+  MxArray<double> doubles;
+  doubles.append(0.5);
+  doubles.append(-2.0);
+  MxArrayIterator<int> it(&ints), over_empty(&none);
+  MxArrayIterator<double> dit(&doubles), over_nothing(nullptr);
+  it.next();
   MxStringJournal journal;
   journal.set_precision(2);
-  journal << it;
-  EXPECT_EQ(journal.writes(), (Writes{"MxDoubleIterator( ", "0.50", " ", "-2.00", " ", ")"}));
-}
-
-TEST_F(Streaming, EmptyIteratorsWriteOnlyTheFrame) {
-  MxArray<int> none;
-  MxArrayIterator<int> over_empty(&none);
-  MxArrayIterator<double> over_nothing(nullptr);
-  MxStringJournal journal;
-  journal << over_empty << over_nothing;
-  EXPECT_EQ(journal.writes(), (Writes{"MxIntIterator( ", ")", "MxDoubleIterator( ", ")"}));
+  journal << it << dit << over_empty << over_nothing;
+  EXPECT_EQ(journal.writes(),
+            (Writes{"MxIntIterator( ", "1", " ", "2", " ", ")", "MxDoubleIterator( ", "0.50", " ",
+                    "-2.00", " ", ")", "MxIntIterator( ", ")", "MxDoubleIterator( ", ")"}));
+  EXPECT_TRUE(it.done());
+  EXPECT_EQ(journal.flushes(), 0u);
   EXPECT_TRUE(reports.empty());
-}
 
-TEST_F(Streaming, ElementAnIteratorCannotHandOutIsReportedAndSkipped) {
-  GappyIterator it;
-  MxStringJournal journal;
-  journal << it;
+  GappyIterator gappy; // an element it cannot hand out is reported and skipped
+  journal.clear();
+  journal << gappy;
   EXPECT_EQ(journal.writes(), (Writes{"MxIntIterator( ", "10", " ", "30", " ", ")"}));
-  EXPECT_EQ(reports, std::vector<std::string>{"mxjournal"});
+  EXPECT_EQ(reports.tags(), ReportTags{"mxjournal"});
 }
 
-TEST_F(Streaming, OperatorsChain) {
-  MxStringJournal journal;
-  journal << "n = " << 3 << ", x = " << 0.25 << mxEndExpr;
-  EXPECT_EQ(journal.text(), "n = 3, x = 0.250000\n");
-  EXPECT_EQ(journal.writes().size(), 5u);
-  EXPECT_EQ(journal.flushes(), 1u);
-}
-
-TEST_F(Tokens, EndExprWritesOneNewlineThenFlushes) {
-  EventJournal journal;
-  journal << mxEndExpr;
-  EXPECT_EQ(journal.events, (std::vector<std::string>{"write:\n", "flush"}));
-}
-
-TEST_F(Tokens, EndSectionWritesTwoNewlinesThenFlushes) {
-  EventJournal journal;
-  journal << mxEndSection;
-  EXPECT_EQ(journal.events, (std::vector<std::string>{"write:\n\n", "flush"}));
-}
-
-TEST_F(Tokens, TokensActThroughTheirBase) {
+TEST_F(Tokens, EndTokensWriteNewlinesThenFlushAlsoThroughTheirBase) {
   EventJournal journal;
   MxToken& token = mxEndSection;
-  journal << token;
+  journal << mxEndExpr << mxEndSection << token;
   mxEndExpr.append_to_journal(journal);
-  EXPECT_EQ(journal.events, (std::vector<std::string>{"write:\n\n", "flush", "write:\n", "flush"}));
+  EXPECT_EQ(journal.events, (std::vector<std::string>{"write:\n", "flush", "write:\n\n", "flush",
+                                                      "write:\n\n", "flush", "write:\n", "flush"}));
 }
 
-TEST_F(Debug, IndentationWritesSingleBlanks) {
+TEST(Debug, IndentationAndNestedDumpLines) {
+  EXPECT_EQ(MxDebugNone, 0);
+  EXPECT_EQ(MxDebugSummary, 1);
+  EXPECT_EQ(MxDebugNormal, 2);
+  EXPECT_EQ(MxDebugFull, 3);
   MxStringJournal journal;
   Mx_DebugIndentation(journal, 0);
   Mx_DebugIndentation(journal, -2);
@@ -329,26 +247,15 @@ TEST_F(Debug, IndentationWritesSingleBlanks) {
   Mx_DebugIndentation(journal, 4);
   EXPECT_EQ(journal.writes(), (Writes{" ", " ", " ", " "}));
   EXPECT_EQ(Mx_DebugIndentStep(), 3);
-}
-
-TEST_F(Debug, LevelsCompareNumerically) {
-  EXPECT_EQ(MxDebugNone, 0);
-  EXPECT_EQ(MxDebugSummary, 1);
-  EXPECT_EQ(MxDebugNormal, 2);
-  EXPECT_EQ(MxDebugFull, 3);
-  EXPECT_LT(MxDebugSummary, MxDebugNormal);
-}
-
-TEST_F(Debug, NestedDumpLinesFollowTheConvention) {
-  MxStringJournal journal;
+  journal.clear();
   const int indent = 2;
   Mx_DebugIndentation(journal, indent);
   journal << "Table" << mxEndExpr;
   Mx_DebugIndentation(journal, indent + Mx_DebugIndentStep());
   journal << "entries : " << 2 << mxEndExpr;
   Mx_DebugIndentation(journal, indent + 2 * Mx_DebugIndentStep());
-  journal << "active : " << 0 << mxEndExpr;
-  EXPECT_EQ(journal.text(), "  Table\n     entries : 2\n        active : 0\n");
+  journal << "active : " << 0.25 << mxEndExpr;
+  EXPECT_EQ(journal.text(), "  Table\n     entries : 2\n        active : 0.250000\n");
   EXPECT_EQ(journal.flushes(), 3u);
 }
 
@@ -391,21 +298,9 @@ TEST_F(ReadyJournals, StreamJournalOnACFile) {
 
 TEST_F(ReadyJournals, StreamJournalOnANullFileReportsAndDiscards) {
   MxStreamJournal journal(static_cast<std::FILE*>(nullptr));
-  EXPECT_EQ(reports, std::vector<std::string>{"mxstreamjournal"});
+  EXPECT_EQ(reports.tags(), ReportTags{"mxstreamjournal"});
   journal << "lost" << mxEndExpr;
-  EXPECT_EQ(reports.size(), 1u);
-}
-
-TEST_F(ReadyJournals, StringJournalClears) {
-  MxStringJournal journal;
-  journal.set_precision(1);
-  journal << 1.0 << mxEndExpr;
-  journal.clear();
-  EXPECT_TRUE(journal.text().empty());
-  EXPECT_TRUE(journal.writes().empty());
-  EXPECT_EQ(journal.flushes(), 0u);
-  journal << 1.0;
-  EXPECT_EQ(journal.text(), "1.0");
+  EXPECT_EQ(reports.count(), 1u);
 }
 
 } // namespace

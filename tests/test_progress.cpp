@@ -2,17 +2,15 @@
 // cancellation.
 #include "mxprogress.h"
 
+#include "support/report_recorder.h"
+
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> reports;
-void record(const char* file, int) {
-  reports.emplace_back(file);
-}
+using Shown = std::vector<unsigned int>;
 
 // Records every percentage shown; answers cancellation polls from a script.
 class Recorder : public MxProgressHandler {
@@ -22,87 +20,64 @@ public:
     ++polls;
     return cancel_answer;
   }
-  std::vector<unsigned int> shown;
+  Shown shown;
   int polls = 0;
   bool cancel_answer = false;
 };
 
-using Shown = std::vector<unsigned int>;
-
-struct Progress : ::testing::Test {
-  void SetUp() override {
-    reports.clear();
-    set_fnd_assertion_handler(record, true);
-  }
-  void TearDown() override { set_fnd_assertion_handler(record, false); }
+struct Progress : ReportingTest {
   Recorder handler;
 };
 
-TEST_F(Progress, FourStepsShowQuartersBelowHundredThenFinish) {
+Shown twenty_to_forty() {
+  Shown s;
+  for (unsigned int p = 20; p <= 40; ++p) s.push_back(p);
+  return s;
+}
+
+TEST_F(Progress, ShownSequences) {
+  struct Case {
+    const char* what;
+    unsigned int start, end, steps;
+    Shown updates;
+    bool finish;
+    Shown shown;
+    unsigned int current;
+  };
+  const Case cases[] = {// scale 99 / 4 = 24.75; finish shows the range end
+                        {"quarters", 0, 100, 4, {1, 1, 1, 1}, true, {0, 24, 49, 74, 99, 100}, 99},
+                        // 0.099 points per step: steps that keep the percentage show nothing
+                        {"small steps", 0, 100, 1000, {5, 5, 1}, false, {0, 1}, 1},
+                        {"zero steps use divisor one", 0, 100, 0, {1, 50}, true, {0, 100}, 0},
+                        {"done clamped to the steps", 0, 100, 10, {1000, 1}, false, {0, 99}, 99},
+                        // done + k exceeds 32 bits: it is clamped to the step count, not wrapped
+                        {"huge counts",
+                         0,
+                         100,
+                         4000000000u,
+                         {3999999999u, 4000000000u, 0xFFFFFFFFu},
+                         false,
+                         {0, 98, 99},
+                         99},
+                        {"range 20 to 40", 20, 40, 19, Shown(19, 1), true, twenty_to_forty(), 39}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Recorder h;
+    if (c.start != 0 || c.end != 100) h.set_range(c.start, c.end);
+    h.initialize(c.steps);
+    for (unsigned int k : c.updates) h.update_progress(k);
+    if (c.finish) h.finish();
+    EXPECT_EQ(h.shown, c.shown);
+    EXPECT_EQ(h.current_progress_percentage(), c.current);
+  }
   unsigned int start = 7, end = 7;
   handler.get_range(start, end);
   EXPECT_EQ(start, 0u);
   EXPECT_EQ(end, 100u);
-  handler.initialize(4); // scale 99 / 4 = 24.75
-  for (int k = 0; k < 4; ++k) handler.update_progress(1);
   handler.finish();
-  EXPECT_EQ(handler.shown, (Shown{0, 24, 49, 74, 99, 100}));
-  EXPECT_EQ(handler.current_progress_percentage(), 99u);
   handler.finish(); // the range end is shown again
-  EXPECT_EQ(handler.shown.back(), 100u);
-  EXPECT_EQ(handler.shown.size(), 7u);
+  EXPECT_EQ(handler.shown, (Shown{100, 100}));
   EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Progress, StepsThatKeepThePercentageShowNothing) {
-  handler.initialize(1000); // 0.099 points per step
-  handler.update_progress(5);
-  handler.update_progress(5);
-  EXPECT_EQ(handler.shown, (Shown{0}));
-  handler.update_progress(1); // 11 steps: 1.089
-  EXPECT_EQ(handler.shown, (Shown{0, 1}));
-  EXPECT_EQ(handler.current_progress_percentage(), 1u);
-}
-
-TEST_F(Progress, ZeroStepsUseDivisorOne) {
-  handler.initialize(0); // scale 99
-  handler.update_progress(1);
-  handler.update_progress(50);
-  EXPECT_EQ(handler.shown, (Shown{0}));
-  EXPECT_EQ(handler.current_progress_percentage(), 0u);
-  handler.finish();
-  EXPECT_EQ(handler.shown, (Shown{0, 100}));
-}
-
-TEST_F(Progress, DoneIsClampedToTheStepCount) {
-  handler.initialize(10);
-  handler.update_progress(1000);
-  EXPECT_EQ(handler.shown, (Shown{0, 99}));
-  EXPECT_EQ(handler.current_progress_percentage(), 99u);
-  handler.update_progress(1);
-  EXPECT_EQ(handler.shown.size(), 2u);
-}
-
-TEST_F(Progress, HugeStepCountsDoNotWrap) {
-  handler.initialize(4000000000u);
-  handler.update_progress(3999999999u); // 98.99...
-  // done + k exceeds 32 bits: it is clamped to the step count, not wrapped
-  handler.update_progress(4000000000u);
-  EXPECT_EQ(handler.current_progress_percentage(), 99u);
-  handler.update_progress(0xFFFFFFFFu);
-  EXPECT_EQ(handler.current_progress_percentage(), 99u);
-  EXPECT_EQ(handler.shown, (Shown{0, 98, 99}));
-}
-
-TEST_F(Progress, RangeTwentyToForty) {
-  handler.set_range(20, 40);
-  handler.initialize(19); // scale (40 - 20 - 1) / 19 = 1
-  for (int k = 0; k < 19; ++k) handler.update_progress(1);
-  handler.finish();
-  Shown expected{20};
-  for (unsigned int p = 21; p <= 39; ++p) expected.push_back(p);
-  expected.push_back(40);
-  EXPECT_EQ(handler.shown, expected);
 }
 
 TEST_F(Progress, RangeChangeAfterInitializeMovesOffsetKeepsScale) {
@@ -136,16 +111,16 @@ TEST_F(Progress, CancellationIsStickyAndSilencesUntilInitialize) {
   EXPECT_EQ(handler.shown, (Shown{0, 0, 24}));
 }
 
-TEST_F(Progress, MessageAndCopies) {
+TEST_F(Progress, CopiesTakeMessageRangeAndProgress) {
   handler.set_message("meshing");
   handler.set_message(handler.get_message());
-  EXPECT_STREQ(handler.get_message().c_str(), "meshing");
   handler.set_range(10, 30);
   handler.initialize(2);
   handler.update_progress(1);
 
   Recorder copy;
   static_cast<MxProgressHandler&>(copy) = handler;
+  handler.set_message("other");
   EXPECT_STREQ(copy.get_message().c_str(), "meshing");
   EXPECT_EQ(copy.current_progress_percentage(), 19u); // 9.5 + 10
   unsigned int start = 0, end = 0;
@@ -154,24 +129,21 @@ TEST_F(Progress, MessageAndCopies) {
   EXPECT_EQ(end, 30u);
   copy.update_progress(1); // 29: above the copied last report 19
   EXPECT_EQ(copy.shown, (Shown{29}));
-  handler.set_message("other");
-  EXPECT_STREQ(copy.get_message().c_str(), "meshing");
 }
 
 TEST_F(Progress, InvertedRangeIsReportedAndShowsOnlyItsEnds) {
   handler.set_range(40, 20);
   handler.initialize(3);
-  EXPECT_EQ(reports, std::vector<std::string>{"mxprogress"});
+  EXPECT_EQ(reports.take_tags(), ReportTags{"mxprogress"});
   handler.update_progress(1);
   handler.update_progress(2);
   handler.finish();
   // the wrapped scale puts every step beyond the range end: nothing between
   EXPECT_EQ(handler.shown, (Shown{40, 20}));
   EXPECT_EQ(handler.current_progress_percentage(), 0xFFFFFFFFu); // saturated
-  reports.clear();
   handler.set_range(30, 30);
   handler.initialize(1);
-  EXPECT_EQ(reports, std::vector<std::string>{"mxprogress"});
+  EXPECT_EQ(reports.tags(), ReportTags{"mxprogress"});
 }
 
 } // namespace
