@@ -3,34 +3,19 @@
 // random keys, at the default 100 cells and at one cell per key.
 #include "mxhash.h"
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <random>
 #include <unordered_map>
-#include <vector>
 
 namespace {
 
 constexpr int kKeys = 100000;
 
-const std::vector<int>& random_keys() {
-  static const std::vector<int> keys = [] {
-    std::mt19937 rng(777);
-    std::vector<int> k(kKeys);
-    for (int& key : k) key = static_cast<int>(rng());
-    return k;
-  }();
-  return keys;
-}
-
-const std::vector<int>& shuffled_keys() {
-  static const std::vector<int> keys = [] {
-    std::vector<int> k = random_keys();
-    std::shuffle(k.begin(), k.end(), std::mt19937(888));
-    return k;
-  }();
-  return keys;
+const bench_support::KeySet& keys() {
+  static const bench_support::KeySet set(kKeys, 777, 888);
+  return set;
 }
 
 class IntNode : public MxHashTableNode {
@@ -69,92 +54,61 @@ private:
   MxStdIntHashFunctor hash_;
 };
 
+using StdTable = std::unordered_multimap<int, int>;
+
 int cells_for(const benchmark::State& state) {
   return static_cast<int>(state.range(0));
 }
 
-void fill(IntTable& table) {
-  for (int key : random_keys()) table.insert(key, key);
+size_t buckets_for(const benchmark::State& state) {
+  return static_cast<size_t>(state.range(0));
 }
 
-void fill(std::unordered_multimap<int, int>& map) {
-  for (int key : random_keys()) map.emplace(key, key);
+void fill(IntTable& table) {
+  for (int key : keys().inserted) table.insert(key, key);
 }
+
+void fill(StdTable& map) {
+  for (int key : keys().inserted) map.emplace(key, key);
+}
+
+// Passes the right `fill` overload to the timing loops.
+const auto fill_all = [](auto& container) { fill(container); };
 
 void BM_MxHash_Insert(benchmark::State& state) {
-  for (auto _ : state) {
-    auto* table = new IntTable(cells_for(state));
-    fill(*table);
-    benchmark::DoNotOptimize(table);
-    state.PauseTiming();
-    delete table;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  bench_support::time_filling<IntTable>(state, kKeys, fill_all, cells_for(state));
 }
 
 void BM_StdHash_Insert(benchmark::State& state) {
-  for (auto _ : state) {
-    auto* map = new std::unordered_multimap<int, int>(static_cast<size_t>(state.range(0)));
-    fill(*map);
-    benchmark::DoNotOptimize(map);
-    state.PauseTiming();
-    delete map;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  bench_support::time_filling<StdTable>(state, kKeys, fill_all, buckets_for(state));
 }
 
 void BM_MxHash_Find(benchmark::State& state) {
   IntTable table(cells_for(state));
   fill(table);
-  for (auto _ : state) {
-    long sum = 0;
-    for (int key : shuffled_keys()) sum += table.find(key)->value;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  bench_support::time_probes(state, keys().shuffled,
+                             [&table](int key) { return table.find(key)->value; });
 }
 
 void BM_StdHash_Find(benchmark::State& state) {
-  std::unordered_multimap<int, int> map(static_cast<size_t>(state.range(0)));
+  StdTable map(buckets_for(state));
   fill(map);
-  for (auto _ : state) {
-    long sum = 0;
-    for (int key : shuffled_keys()) sum += map.find(key)->second;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  bench_support::time_probes(state, keys().shuffled,
+                             [&map](int key) { return map.find(key)->second; });
 }
 
 void BM_MxHash_Erase(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto* table = new IntTable(cells_for(state));
-    fill(*table);
-    state.ResumeTiming();
-    for (int key : shuffled_keys()) table->erase(key);
-    benchmark::DoNotOptimize(table);
-    state.PauseTiming();
-    delete table;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  const auto erase_all = [](IntTable& table) {
+    for (int key : keys().shuffled) table.erase(key);
+  };
+  bench_support::time_draining<IntTable>(state, kKeys, fill_all, erase_all, cells_for(state));
 }
 
 void BM_StdHash_Erase(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto* map = new std::unordered_multimap<int, int>(static_cast<size_t>(state.range(0)));
-    fill(*map);
-    state.ResumeTiming();
-    for (int key : shuffled_keys()) map->erase(map->find(key));
-    benchmark::DoNotOptimize(map);
-    state.PauseTiming();
-    delete map;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  const auto erase_all = [](StdTable& map) {
+    for (int key : keys().shuffled) map.erase(map.find(key));
+  };
+  bench_support::time_draining<StdTable>(state, kKeys, fill_all, erase_all, buckets_for(state));
 }
 
 // std::unordered_multimap takes the cell count as a minimum bucket count and

@@ -2,136 +2,66 @@
 // erasing a million random keys, and walking the entries in key order.
 #include "mxmap.h"
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <map>
-#include <random>
-#include <vector>
 
 namespace {
 
 constexpr int kKeys = 1000000;
 
-const std::vector<int>& random_keys() {
-  static const std::vector<int> keys = [] {
-    std::mt19937 rng(12345);
-    std::vector<int> k(kKeys);
-    for (int& key : k) key = static_cast<int>(rng());
-    return k;
-  }();
-  return keys;
+using MxIntMap = MxMap<int, short>;
+using StdIntMap = std::map<int, short>;
+
+const bench_support::KeySet& keys() {
+  static const bench_support::KeySet set(kKeys, 12345, 54321);
+  return set;
 }
 
-// The same keys in another order, for lookups and erasure.
-const std::vector<int>& shuffled_keys() {
-  static const std::vector<int> keys = [] {
-    std::vector<int> k = random_keys();
-    std::shuffle(k.begin(), k.end(), std::mt19937(54321));
-    return k;
-  }();
-  return keys;
+template <class Map> void fill(Map& map) {
+  for (int key : keys().inserted) map[key] = static_cast<short>(key);
 }
 
-void fill(MxMap<int, short>& map) {
-  for (int key : random_keys()) map[key] = static_cast<short>(key);
-}
-
-void fill(std::map<int, short>& map) {
-  for (int key : random_keys()) map[key] = static_cast<short>(key);
+// One filled map of each kind, built on first use and shared by the
+// benchmarks that only read it.
+template <class Map> Map& filled_map() {
+  static Map map;
+  if (map.empty()) fill(map);
+  return map;
 }
 
 template <class Map> void BM_Insert(benchmark::State& state) {
-  for (auto _ : state) {
-    Map map;
-    fill(map);
-    benchmark::DoNotOptimize(map);
-    state.PauseTiming(); // the destruction is not part of the insertion
-    { Map doomed(std::move(map)); }
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  bench_support::time_filling<Map>(state, kKeys, fill<Map>);
 }
 
-// Moving an MxMap is copying it; destroy in place instead.
-template <> void BM_Insert<MxMap<int, short>>(benchmark::State& state) {
-  for (auto _ : state) {
-    auto* map = new MxMap<int, short>;
-    fill(*map);
-    benchmark::DoNotOptimize(map);
-    state.PauseTiming();
-    delete map;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+template <class Map> void BM_Erase(benchmark::State& state) {
+  const auto erase_all = [](Map& map) {
+    for (int key : keys().shuffled) map.erase(key);
+  };
+  bench_support::time_draining<Map>(state, kKeys, fill<Map>, erase_all);
 }
 
 void BM_MxMap_FindCounting(benchmark::State& state) {
-  static MxMap<int, short> map;
-  if (map.empty()) fill(map);
-  for (auto _ : state) {
-    int hits = 0;
-    for (int key : shuffled_keys()) hits += map.find(key, nullptr);
-    benchmark::DoNotOptimize(hits);
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  MxIntMap& map = filled_map<MxIntMap>();
+  bench_support::time_probes(state, keys().shuffled,
+                             [&map](int key) { return map.find(key, nullptr); });
 }
 
 void BM_MxMap_Lookup(benchmark::State& state) {
-  static MxMap<int, short> map;
-  if (map.empty()) fill(map);
-  for (auto _ : state) {
-    int sum = 0;
-    for (int key : shuffled_keys()) sum += *map.lookup(key);
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  MxIntMap& map = filled_map<MxIntMap>();
+  bench_support::time_probes(state, keys().shuffled, [&map](int key) { return *map.lookup(key); });
 }
 
 void BM_StdMap_Find(benchmark::State& state) {
-  static std::map<int, short> map;
-  if (map.empty()) fill(map);
-  for (auto _ : state) {
-    int sum = 0;
-    for (int key : shuffled_keys()) sum += map.find(key)->second;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
-}
-
-void BM_MxMap_Erase(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto* map = new MxMap<int, short>;
-    fill(*map);
-    state.ResumeTiming();
-    for (int key : shuffled_keys()) map->erase(key);
-    benchmark::DoNotOptimize(map);
-    state.PauseTiming();
-    delete map;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
-}
-
-void BM_StdMap_Erase(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto* map = new std::map<int, short>;
-    fill(*map);
-    state.ResumeTiming();
-    for (int key : shuffled_keys()) map->erase(key);
-    benchmark::DoNotOptimize(map);
-    state.PauseTiming();
-    delete map;
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kKeys);
+  StdIntMap& map = filled_map<StdIntMap>();
+  bench_support::time_probes(state, keys().shuffled,
+                             [&map](int key) { return map.find(key)->second; });
 }
 
 void BM_MxMap_Iterate(benchmark::State& state) {
-  static MxMap<int, short> map;
-  if (map.empty()) fill(map);
+  MxIntMap& map = filled_map<MxIntMap>();
   MxMapIterator<int, short> it(map);
   for (auto _ : state) {
     int sum = 0;
@@ -142,8 +72,7 @@ void BM_MxMap_Iterate(benchmark::State& state) {
 }
 
 void BM_StdMap_Iterate(benchmark::State& state) {
-  static std::map<int, short> map;
-  if (map.empty()) fill(map);
+  StdIntMap& map = filled_map<StdIntMap>();
   for (auto _ : state) {
     int sum = 0;
     for (const auto& entry : map) sum += entry.second;
@@ -154,16 +83,12 @@ void BM_StdMap_Iterate(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK_TEMPLATE(BM_Insert, MxMap<int, short>)
-    ->Name("BM_MxMap_Insert")
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_Insert, std::map<int, short>)
-    ->Name("BM_StdMap_Insert")
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Insert, MxIntMap)->Name("BM_MxMap_Insert")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Insert, StdIntMap)->Name("BM_StdMap_Insert")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MxMap_FindCounting)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MxMap_Lookup)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdMap_Find)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MxMap_Erase)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StdMap_Erase)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Erase, MxIntMap)->Name("BM_MxMap_Erase")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Erase, StdIntMap)->Name("BM_StdMap_Erase")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MxMap_Iterate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdMap_Iterate)->Unit(benchmark::kMillisecond);

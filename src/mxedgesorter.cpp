@@ -88,9 +88,11 @@ private:
 
   void close_start(int rank);
   void close_end(int rank);
-  size_t connection_count(int rank, int e) const;
+  size_t connection_count(int rank, int e);
   void prepass(bool unambiguous);
 
+  template <class Takes, class Visit> void joins_at(int rank, int e, Takes takes, Visit visit);
+  template <class Takes, class Visit> void joins_of(int rank, Takes takes, Visit visit);
   bool closest_pair(Join& best);
   bool first_pair(Join& best);
   bool nearest_neighbour(int rank, Join& best);
@@ -142,16 +144,30 @@ void ChainJoiner::close_end(int rank) {
   at(rank).close_end();
 }
 
-// Number of open ends of other chains that end `e` of chain `rank` may join.
-size_t ChainJoiner::connection_count(int rank, int e) const {
-  const MxEdgeChain& chain = *slots_[static_cast<size_t>(rank)];
-  const int point = e == AT_START ? chain.start() : chain.end();
-  if (point < 0) return 0;
-  size_t count = 0;
+// Calls `visit(c)`, in the order of the partner list, for every join `c` of
+// end `e` of chain `rank` (when that end is open) onto an open end of a chain
+// j at distance d for which `takes(j, d)` holds.
+template <class Takes, class Visit>
+void ChainJoiner::joins_at(int rank, int e, Takes takes, Visit visit) {
+  const int point = point_of(rank, e);
+  if (point < 0) return;
   for (const Partner* p = partners_begin(point); p != partners_end(point); ++p) {
-    const int other = owner(p->point);
-    if (other >= 0 && other != rank) ++count;
+    const int j = owner(p->point);
+    if (j < 0 || !takes(j, p->distance)) continue;
+    visit(Join{rank, j, e, end_of(j, p->point), p->distance});
   }
+}
+
+// The same for both ends of chain `rank`, its start first.
+template <class Takes, class Visit> void ChainJoiner::joins_of(int rank, Takes takes, Visit visit) {
+  for (int e : {AT_START, AT_END}) joins_at(rank, e, takes, visit);
+}
+
+// Number of open ends of other chains that end `e` of chain `rank` may join.
+size_t ChainJoiner::connection_count(int rank, int e) {
+  size_t count = 0;
+  joins_at(
+      rank, e, [rank](int j, double) { return j != rank; }, [&count](const Join&) { ++count; });
   return count;
 }
 
@@ -193,22 +209,22 @@ struct NeighbourKey {
   }
 };
 
+// Accepts the chains of rank below `rank` within reach: the partners a scan
+// over pairs (i, j < i) looks at.
+struct ReachableEarlier {
+  int rank;
+  bool operator()(int j, double distance) const { return j < rank && distance < unreachable; }
+};
+
 // The closest joinable pair of ends of two different chains over the scan
 // (i ascending, j < i ascending, e, f).
 bool ChainJoiner::closest_pair(Join& best) {
   bool found = false;
   for (int i = 0; i < n_rank(); ++i) {
     if (!slots_[static_cast<size_t>(i)]) continue;
-    for (int e : {AT_START, AT_END}) {
-      const int point = point_of(i, e);
-      if (point < 0) continue;
-      for (const Partner* p = partners_begin(point); p != partners_end(point); ++p) {
-        const int j = owner(p->point);
-        if (j < 0 || j >= i || p->distance >= unreachable) continue;
-        const Join c{i, j, e, end_of(j, p->point), p->distance};
-        if (better(c, best, found, PairKey())) best = c, found = true;
-      }
-    }
+    joins_of(i, ReachableEarlier{i}, [&](const Join& c) {
+      if (better(c, best, found, PairKey())) best = c, found = true;
+    });
   }
   return found;
 }
@@ -219,17 +235,10 @@ bool ChainJoiner::first_pair(Join& best) {
   for (int i = 0; i < n_rank(); ++i) {
     if (!slots_[static_cast<size_t>(i)]) continue;
     bool found = false;
-    for (int e : {AT_START, AT_END}) {
-      const int point = point_of(i, e);
-      if (point < 0) continue;
-      for (const Partner* p = partners_begin(point); p != partners_end(point); ++p) {
-        const int j = owner(p->point);
-        if (j < 0 || j >= i || p->distance >= unreachable) continue;
-        const Join c{i, j, e, end_of(j, p->point), p->distance};
-        if (!found || c.j < best.j || (c.j == best.j && better(c, best, true, EndKey())))
-          best = c, found = true;
-      }
-    }
+    joins_of(i, ReachableEarlier{i}, [&](const Join& c) {
+      if (!found || c.j < best.j || (c.j == best.j && better(c, best, true, EndKey())))
+        best = c, found = true;
+    });
     if (found) return true;
   }
   return false;
@@ -239,31 +248,22 @@ bool ChainJoiner::first_pair(Join& best) {
 // (j ascending, e, f).
 bool ChainJoiner::nearest_neighbour(int rank, Join& best) {
   bool found = false;
-  for (int e : {AT_START, AT_END}) {
-    const int point = point_of(rank, e);
-    if (point < 0) continue;
-    for (const Partner* p = partners_begin(point); p != partners_end(point); ++p) {
-      const int j = owner(p->point);
-      if (j < 0 || j == rank || p->distance >= unreachable) continue;
-      const Join c{rank, j, e, end_of(j, p->point), p->distance};
-      if (better(c, best, found, NeighbourKey())) best = c, found = true;
-    }
-  }
+  const auto reachable_other = [rank](int j, double d) { return j != rank && d < unreachable; };
+  joins_of(rank, reachable_other, [&](const Join& c) {
+    if (better(c, best, found, NeighbourKey())) best = c, found = true;
+  });
   return found;
 }
 
 // The first chain after `rank`, and within it the first end (start, then
 // end), that end `e` of chain `rank` may join; no distances are compared.
 bool ChainJoiner::first_partner(int rank, int e, Join& found) {
-  const int point = point_of(rank, e);
-  if (point < 0) return false;
   bool any = false;
-  for (const Partner* p = partners_begin(point); p != partners_end(point); ++p) {
-    const int j = owner(p->point);
-    if (j <= rank) continue;
-    const Join c{rank, j, e, end_of(j, p->point), p->distance};
-    if (!any || c.j < found.j || (c.j == found.j && c.f < found.f)) found = c, any = true;
-  }
+  joins_at(
+      rank, e, [rank](int j, double) { return j > rank; },
+      [&](const Join& c) {
+        if (!any || c.j < found.j || (c.j == found.j && c.f < found.f)) found = c, any = true;
+      });
   return any;
 }
 

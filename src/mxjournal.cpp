@@ -27,6 +27,31 @@ struct TextCursor {
   }
 };
 
+// Writes `value` printed with `format`, a conversion matching its type, into
+// a buffer of `number_buffer` characters.
+template <class T> MxJournal& write_number(MxJournal& journal, const char* format, T value) {
+  char text[number_buffer];
+  std::snprintf(text, sizeof(text), format, value);
+  return journal << text;
+}
+
+// Writes `opening`, each value the iterator hands out followed by a blank,
+// then ")". The iterator is reset first and left at its end; a null current
+// value is reported and skipped.
+template <class T>
+MxJournal& write_values(MxJournal& journal, const char* opening, MxIterator<T>& it) {
+  journal << opening;
+  for (it.reset(); !it.done(); it.next()) {
+    const T* value = it.current();
+    if (!value) {
+      MX_REPORT("mxjournal");
+      continue;
+    }
+    journal << *value << " ";
+  }
+  return journal << ")";
+}
+
 } // namespace
 
 MxEndExprToken mxEndExpr;
@@ -100,24 +125,15 @@ MxJournal& MxJournal::operator<<(const char* s) {
 }
 
 MxJournal& MxJournal::operator<<(char c) {
-  char text[number_buffer];
-  std::snprintf(text, sizeof(text), "%c", c);
-  write_text(text);
-  return *this;
+  return write_number(*this, "%c", c);
 }
 
 MxJournal& MxJournal::operator<<(int v) {
-  char text[number_buffer];
-  std::snprintf(text, sizeof(text), "%d", v);
-  write_text(text);
-  return *this;
+  return write_number(*this, "%d", v);
 }
 
 MxJournal& MxJournal::operator<<(unsigned int v) {
-  char text[number_buffer];
-  std::snprintf(text, sizeof(text), "%u", v);
-  write_text(text);
-  return *this;
+  return write_number(*this, "%u", v);
 }
 
 MxJournal& MxJournal::operator<<(long v) {
@@ -129,24 +145,15 @@ MxJournal& MxJournal::operator<<(unsigned long v) {
 }
 
 MxJournal& MxJournal::operator<<(long long v) {
-  char text[number_buffer];
-  std::snprintf(text, sizeof(text), "%lld", v);
-  write_text(text);
-  return *this;
+  return write_number(*this, "%lld", v);
 }
 
 MxJournal& MxJournal::operator<<(unsigned long long v) {
-  char text[number_buffer];
-  std::snprintf(text, sizeof(text), "%llu", v);
-  write_text(text);
-  return *this;
+  return write_number(*this, "%llu", v);
 }
 
 MxJournal& MxJournal::operator<<(const void* p) {
-  char text[number_buffer];
-  std::snprintf(text, sizeof(text), "%p", p);
-  write_text(text);
-  return *this;
+  return write_number(*this, "%p", p);
 }
 
 MxJournal& MxJournal::operator<<(double v) {
@@ -181,33 +188,11 @@ MxJournal& MxJournal::operator<<(const MxDynObj& o) {
 }
 
 MxJournal& MxJournal::operator<<(MxIterator<int>& it) {
-  write_text("MxIntIterator( ");
-  for (it.reset(); !it.done(); it.next()) {
-    const int* value = it.current();
-    if (!value) {
-      MX_REPORT("mxjournal");
-      continue;
-    }
-    *this << *value;
-    write_text(" ");
-  }
-  write_text(")");
-  return *this;
+  return write_values(*this, "MxIntIterator( ", it);
 }
 
 MxJournal& MxJournal::operator<<(MxIterator<double>& it) {
-  write_text("MxDoubleIterator( ");
-  for (it.reset(); !it.done(); it.next()) {
-    const double* value = it.current();
-    if (!value) {
-      MX_REPORT("mxjournal");
-      continue;
-    }
-    *this << *value;
-    write_text(" ");
-  }
-  write_text(")");
-  return *this;
+  return write_values(*this, "MxDoubleIterator( ", it);
 }
 
 MxJournal& MxJournal::operator<<(MxToken& t) {

@@ -4,7 +4,96 @@
 #include "mxassert.h"
 
 namespace {
+
 const char* const kTag = "mxrbt";
+
+// The child of `n` on the left when `left`, else the one on the right: the
+// mirrored steps of the tree are written once, for a side given as a flag.
+MxRBTreeNode* child(const MxRBTreeNode* n, bool left) {
+  return left ? n->left() : n->right();
+}
+
+// The link members of MxRBTreeNode, for the helpers below that rewire nodes.
+// Only the tree, the nodes' friend, can name the members and build this.
+struct NodeLinks {
+  using Link = MxRBTreeNode* MxRBTreeNode::*;
+  Link parent;
+  Link left;
+  Link right;
+  Link child_link(bool on_left) const { return on_left ? left : right; }
+};
+
+// The node reached from `x` by following its left links (`left`) or its
+// right links for as long as they lead to real nodes.
+MxRBTreeNode* outermost(MxRBTreeNode* x, bool left, const MxRBTreeNode* nil) {
+  for (MxRBTreeNode* next = child(x, left); next && next != nil && x != nil; next = child(x, left))
+    x = next;
+  return x;
+}
+
+// The nearest ancestor of `x` that has `x` in its left subtree: the next
+// node in key order when `x` has no right subtree. `nil` (or null, in a
+// broken tree) when `x` is the greatest.
+template <class Node> Node* ancestor_on_the_right(Node* x, const MxRBTreeNode* nil) {
+  Node* y = x->parent();
+  while (y && y != nil && x == y->right()) {
+    x = y;
+    y = y->parent();
+  }
+  return y;
+}
+
+// Where the descent by `not_less_than` from `root` hangs `node`: the last
+// real node passed (`nil` for an empty tree), and on which side.
+MxRBTreeNode* insertion_parent(MxRBTreeNode* root, MxRBTreeNode* nil, const MxRBTreeNode* node,
+                               bool& on_left) {
+  MxRBTreeNode* parent = nil;
+  on_left = false;
+  for (MxRBTreeNode* x = root; x != nil;) {
+    parent = x;
+    on_left = !node->not_less_than(x);
+    x = child(x, on_left);
+  }
+  return parent;
+}
+
+// Hangs `node`, without children, under `parent` (on its left when
+// `on_left`), or makes it the `root` when `parent` is `nil`.
+void hang(const NodeLinks& links, MxRBTreeNode* node, MxRBTreeNode* parent, bool on_left,
+          MxRBTreeNode*& root, MxRBTreeNode* nil) {
+  node->*links.parent = parent;
+  node->*links.left = nil;
+  node->*links.right = nil;
+  if (parent == nil)
+    root = node;
+  else
+    parent->*links.child_link(on_left) = node;
+}
+
+// Turns `x` down to its left (`left`) or right side: its child y on the other
+// side takes x's place under x's parent (or as `root`), y's subtree on x's
+// side moves over to x, and x becomes y's child. Returns y.
+MxRBTreeNode* rotate_down(const NodeLinks& links, MxRBTreeNode* x, bool left, MxRBTreeNode*& root,
+                          const MxRBTreeNode* nil) {
+  const NodeLinks::Link near = links.child_link(left);
+  const NodeLinks::Link far = links.child_link(!left);
+  MxRBTreeNode* y = x->*far;
+  MxRBTreeNode* inner = y->*near;
+  x->*far = inner;
+  if (inner != nil) inner->*links.parent = x;
+  MxRBTreeNode* above = x->*links.parent;
+  y->*links.parent = above;
+  if (above == nil)
+    root = y;
+  else if (x == above->*near)
+    above->*near = y;
+  else
+    above->*far = y;
+  y->*near = x;
+  x->*links.parent = y;
+  return y;
+}
+
 } // namespace
 
 MxRBTreeNode::~MxRBTreeNode() {
@@ -89,37 +178,15 @@ void MxRBTree::finish_rotation(MxRBTreeNode* lower, MxRBTreeNode* upper,
 }
 
 void MxRBTree::rotate_left(MxRBTreeNode* x) {
-  MxRBTreeNode* y = x->right_;
+  const NodeLinks links{&MxRBTreeNode::parent_, &MxRBTreeNode::left_, &MxRBTreeNode::right_};
   MxRBTreeNode* seen_by_parent = x->right_most_;
-  x->right_ = y->left_;
-  if (y->left_ != nil_) y->left_->parent_ = x;
-  y->parent_ = x->parent_;
-  if (x->parent_ == nil_)
-    root_ = y;
-  else if (x == x->parent_->left_)
-    x->parent_->left_ = y;
-  else
-    x->parent_->right_ = y;
-  y->left_ = x;
-  x->parent_ = y;
-  finish_rotation(x, y, seen_by_parent);
+  finish_rotation(x, rotate_down(links, x, true, root_, nil_), seen_by_parent);
 }
 
 void MxRBTree::rotate_right(MxRBTreeNode* x) {
-  MxRBTreeNode* y = x->left_;
+  const NodeLinks links{&MxRBTreeNode::parent_, &MxRBTreeNode::left_, &MxRBTreeNode::right_};
   MxRBTreeNode* seen_by_parent = x->right_most_;
-  x->left_ = y->right_;
-  if (y->right_ != nil_) y->right_->parent_ = x;
-  y->parent_ = x->parent_;
-  if (x->parent_ == nil_)
-    root_ = y;
-  else if (x == x->parent_->right_)
-    x->parent_->right_ = y;
-  else
-    x->parent_->left_ = y;
-  y->right_ = x;
-  x->parent_ = y;
-  finish_rotation(x, y, seen_by_parent);
+  finish_rotation(x, rotate_down(links, x, false, root_, nil_), seen_by_parent);
 }
 
 void MxRBTree::left_rotate(MxRBTreeNode* x) {
@@ -136,22 +203,10 @@ void MxRBTree::right_rotate(MxRBTreeNode* x) {
 
 void MxRBTree::insert(MxRBTreeNode* node) {
   if (!node || !has_sentinel()) return;
-  MxRBTreeNode* parent = nil_;
   bool on_left = false;
-  for (MxRBTreeNode* x = root_; x != nil_;) {
-    parent = x;
-    on_left = !node->not_less_than(x);
-    x = on_left ? x->left_ : x->right_;
-  }
-  node->parent_ = parent;
-  node->left_ = nil_;
-  node->right_ = nil_;
-  if (parent == nil_)
-    root_ = node;
-  else if (on_left)
-    parent->left_ = node;
-  else
-    parent->right_ = node;
+  MxRBTreeNode* parent = insertion_parent(root_, nil_, node, on_left);
+  const NodeLinks links{&MxRBTreeNode::parent_, &MxRBTreeNode::left_, &MxRBTreeNode::right_};
+  hang(links, node, parent, on_left, root_, nil_);
   propagate_max(node, nullptr, false);
 }
 
@@ -161,13 +216,8 @@ void MxRBTree::rb_insert(MxRBTreeNode* node) {
     return;
   }
   if (!has_sentinel()) return;
-  MxRBTreeNode* parent = nil_;
   bool on_left = false;
-  for (MxRBTreeNode* x = root_; x != nil_;) {
-    parent = x;
-    on_left = !node->not_less_than(x);
-    x = on_left ? x->left_ : x->right_;
-  }
+  MxRBTreeNode* parent = insertion_parent(root_, nil_, node, on_left);
   rb_insert_at(node, parent, on_left);
 }
 
@@ -177,56 +227,37 @@ void MxRBTree::rb_insert_at(MxRBTreeNode* node, MxRBTreeNode* parent, bool on_le
     return;
   }
   if (!has_sentinel()) return;
-  node->parent_ = parent;
-  node->left_ = nil_;
-  node->right_ = nil_;
-  if (parent == nil_)
-    root_ = node;
-  else if (on_left)
-    parent->left_ = node;
-  else
-    parent->right_ = node;
+  const NodeLinks links{&MxRBTreeNode::parent_, &MxRBTreeNode::left_, &MxRBTreeNode::right_};
+  hang(links, node, parent, on_left, root_, nil_);
   propagate_max(node, nullptr, false);
   node->color_ = MxRBTreeNode::RED;
   insert_fixup(node);
 }
 
+// The textbook fix-up, written once for a red parent on either side of the
+// grandparent; the uncle hangs on the other side.
 void MxRBTree::insert_fixup(MxRBTreeNode* z) {
+  const auto rotate_to = [this](MxRBTreeNode* x, bool left) {
+    left ? rotate_left(x) : rotate_right(x);
+  };
   while (z != root_ && z->parent_->color_ == MxRBTreeNode::RED) {
     MxRBTreeNode* grand = z->parent_->parent_;
-    if (z->parent_ == grand->left_) {
-      MxRBTreeNode* uncle = grand->right_;
-      if (uncle->color_ == MxRBTreeNode::RED) {
-        z->parent_->color_ = MxRBTreeNode::BLACK;
-        uncle->color_ = MxRBTreeNode::BLACK;
-        grand->color_ = MxRBTreeNode::RED;
-        z = grand;
-        continue;
-      }
-      if (z == z->parent_->right_) {
-        z = z->parent_;
-        rotate_left(z);
-      }
+    const bool parent_on_left = z->parent_ == grand->left_;
+    MxRBTreeNode* uncle = child(grand, !parent_on_left);
+    if (uncle->color_ == MxRBTreeNode::RED) {
       z->parent_->color_ = MxRBTreeNode::BLACK;
-      z->parent_->parent_->color_ = MxRBTreeNode::RED;
-      rotate_right(z->parent_->parent_);
-    } else {
-      MxRBTreeNode* uncle = grand->left_;
-      if (uncle->color_ == MxRBTreeNode::RED) {
-        z->parent_->color_ = MxRBTreeNode::BLACK;
-        uncle->color_ = MxRBTreeNode::BLACK;
-        grand->color_ = MxRBTreeNode::RED;
-        z = grand;
-        continue;
-      }
-      if (z == z->parent_->left_) {
-        z = z->parent_;
-        rotate_right(z);
-      }
-      z->parent_->color_ = MxRBTreeNode::BLACK;
-      z->parent_->parent_->color_ = MxRBTreeNode::RED;
-      rotate_left(z->parent_->parent_);
+      uncle->color_ = MxRBTreeNode::BLACK;
+      grand->color_ = MxRBTreeNode::RED;
+      z = grand;
+      continue;
     }
+    if (z == child(z->parent_, !parent_on_left)) {
+      z = z->parent_;
+      rotate_to(z, parent_on_left);
+    }
+    z->parent_->color_ = MxRBTreeNode::BLACK;
+    z->parent_->parent_->color_ = MxRBTreeNode::RED;
+    rotate_to(z->parent_->parent_, !parent_on_left);
   }
   root_->color_ = MxRBTreeNode::BLACK;
   nil_->color_ = MxRBTreeNode::BLACK;
@@ -266,63 +297,43 @@ void MxRBTree::rb_delete(MxRBTreeNode* z) {
   delete y;
 }
 
+// The textbook fix-up, written once for `x` on either side of its parent;
+// the sibling `w` hangs on the other side.
 void MxRBTree::rb_delete_fixup(MxRBTreeNode* x) {
   if (!x) {
     MX_REPORT(kTag);
     return;
   }
   if (!has_sentinel()) return;
+  const auto rotate_to = [this](MxRBTreeNode* n, bool left) {
+    left ? rotate_left(n) : rotate_right(n);
+  };
   while (x != root_ && x->color_ == MxRBTreeNode::BLACK) {
     MxRBTreeNode* p = x->parent_;
-    if (x == p->left_) {
-      MxRBTreeNode* w = p->right_;
-      if (w->color_ == MxRBTreeNode::RED) {
-        w->color_ = MxRBTreeNode::BLACK;
-        p->color_ = MxRBTreeNode::RED;
-        rotate_left(p);
-        w = p->right_;
-      }
-      if (w->left_->color_ == MxRBTreeNode::BLACK && w->right_->color_ == MxRBTreeNode::BLACK) {
-        w->color_ = MxRBTreeNode::RED;
-        x = p;
-      } else {
-        if (w->right_->color_ == MxRBTreeNode::BLACK) {
-          w->left_->color_ = MxRBTreeNode::BLACK;
-          w->color_ = MxRBTreeNode::RED;
-          rotate_right(w);
-          w = p->right_;
-        }
-        w->color_ = p->color_;
-        p->color_ = MxRBTreeNode::BLACK;
-        w->right_->color_ = MxRBTreeNode::BLACK;
-        rotate_left(p);
-        x = root_;
-      }
-    } else {
-      MxRBTreeNode* w = p->left_;
-      if (w->color_ == MxRBTreeNode::RED) {
-        w->color_ = MxRBTreeNode::BLACK;
-        p->color_ = MxRBTreeNode::RED;
-        rotate_right(p);
-        w = p->left_;
-      }
-      if (w->right_->color_ == MxRBTreeNode::BLACK && w->left_->color_ == MxRBTreeNode::BLACK) {
-        w->color_ = MxRBTreeNode::RED;
-        x = p;
-      } else {
-        if (w->left_->color_ == MxRBTreeNode::BLACK) {
-          w->right_->color_ = MxRBTreeNode::BLACK;
-          w->color_ = MxRBTreeNode::RED;
-          rotate_left(w);
-          w = p->left_;
-        }
-        w->color_ = p->color_;
-        p->color_ = MxRBTreeNode::BLACK;
-        w->left_->color_ = MxRBTreeNode::BLACK;
-        rotate_right(p);
-        x = root_;
-      }
+    const bool x_on_left = x == p->left_;
+    MxRBTreeNode* w = child(p, !x_on_left);
+    if (w->color_ == MxRBTreeNode::RED) {
+      w->color_ = MxRBTreeNode::BLACK;
+      p->color_ = MxRBTreeNode::RED;
+      rotate_to(p, x_on_left);
+      w = child(p, !x_on_left);
     }
+    if (w->left_->color_ == MxRBTreeNode::BLACK && w->right_->color_ == MxRBTreeNode::BLACK) {
+      w->color_ = MxRBTreeNode::RED;
+      x = p;
+      continue;
+    }
+    if (child(w, !x_on_left)->color_ == MxRBTreeNode::BLACK) {
+      child(w, x_on_left)->color_ = MxRBTreeNode::BLACK;
+      w->color_ = MxRBTreeNode::RED;
+      rotate_to(w, !x_on_left);
+      w = child(p, !x_on_left);
+    }
+    w->color_ = p->color_;
+    p->color_ = MxRBTreeNode::BLACK;
+    child(w, !x_on_left)->color_ = MxRBTreeNode::BLACK;
+    rotate_to(p, x_on_left);
+    x = root_;
   }
   x->color_ = MxRBTreeNode::BLACK;
 }
@@ -390,8 +401,7 @@ int MxRBTree::list_search(const MxRBTreeNode* key, MxList<void*>* found,
 
 MxRBTreeNode* MxRBTree::tree_minimum(MxRBTreeNode* x) {
   if (!x) return nullptr;
-  while (x->left_ && x->left_ != nil_ && x != nil_) x = x->left_;
-  return x;
+  return outermost(x, true, nil_);
 }
 
 MxRBTreeNode* MxRBTree::tree_maximum(MxRBTreeNode* x) {
@@ -399,8 +409,7 @@ MxRBTreeNode* MxRBTree::tree_maximum(MxRBTreeNode* x) {
     MX_REPORT(kTag);
     return nullptr;
   }
-  while (x->right_ && x->right_ != nil_ && x != nil_) x = x->right_;
-  return x;
+  return outermost(x, false, nil_);
 }
 
 MxRBTreeNode* MxRBTree::tree_successor(MxRBTreeNode* x) {
@@ -409,11 +418,7 @@ MxRBTreeNode* MxRBTree::tree_successor(MxRBTreeNode* x) {
     return nullptr;
   }
   if (x->right_ && x->right_ != nil_) return tree_minimum(x->right_);
-  MxRBTreeNode* y = x->parent_;
-  while (y && y != nil_ && x == y->right_) {
-    x = y;
-    y = y->parent_;
-  }
+  MxRBTreeNode* y = ancestor_on_the_right(x, nil_);
   if (!y) MX_REPORT(kTag);
   return y;
 }
@@ -432,11 +437,7 @@ const MxRBTreeNode* MxRBTree::next_in_order(const MxRBTreeNode* x) const {
     while (x->left_ != nil_) x = x->left_;
     return x;
   }
-  const MxRBTreeNode* y = x->parent_;
-  while (y && y != nil_ && x == y->right_) {
-    x = y;
-    y = y->parent_;
-  }
+  const MxRBTreeNode* y = ancestor_on_the_right(x, nil_);
   return y ? y : nil_;
 }
 

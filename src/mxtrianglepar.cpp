@@ -1,27 +1,17 @@
 // MxTrianglePar: normalised barycentric points.
 #include "mxtrianglepar.h"
 
-#include "mxassert.h"
+#include "mxcoordinates.h"
 
 namespace {
 
 const char* const tag = "mxtrianglepar";
 
+// u, v and w.
+const int n_coordinates = 3;
+
 // Sums at or below this cannot be normalised.
 const double sum_tolerance = 1e-12;
-
-// The index itself when valid; otherwise reported and clamped to 0 or 2.
-int checked_index(int i) {
-  if (i < 0) {
-    MX_REPORT(tag);
-    return 0;
-  }
-  if (i > 2) {
-    MX_REPORT(tag);
-    return 2;
-  }
-  return i;
-}
 
 } // namespace
 
@@ -37,15 +27,12 @@ MxTrianglePar::MxTrianglePar(double u, double v, double w) {
 }
 
 MxTrianglePar::MxTrianglePar(const double* p) {
-  if (!p) {
-    MX_REPORT(tag);
-    return;
-  }
+  if (mx_detail::null_array_reported(tag, p)) return;
   *this = MxTrianglePar(p[0], p[1], p[2]);
 }
 
 double MxTrianglePar::operator[](int i) const {
-  return c_[checked_index(i)];
+  return mx_detail::coordinate(tag, c_, i);
 }
 
 MxTrianglePar MxTrianglePar::operator+(const MxTriangleVec& d) const {
@@ -61,11 +48,10 @@ MxTriangleVec MxTrianglePar::operator-(const MxTrianglePar& b) const {
 }
 
 void MxTrianglePar::debug(MxJournal& journal, MxDebug level, bool, int indent) const {
-  if (level <= MxDebugSummary) return;
-  Mx_DebugIndentation(journal, indent);
-  journal << "MxTrianglePar( " << c_[0] << ", " << c_[1] << ", " << c_[2] << ")" << mxEndExpr;
+  if (!mx_detail::begin_debug_line(journal, level, indent)) return;
+  mx_detail::write_coordinates(journal, "MxTrianglePar( ", c_, n_coordinates, ")") << mxEndExpr;
 }
 
 MxJournal& operator<<(MxJournal& journal, const MxTrianglePar& p) {
-  return journal << "MxTrianglePar( " << p.u() << ", " << p.v() << ", " << p.w() << ")";
+  return mx_detail::write_coordinates(journal, "MxTrianglePar( ", p.as_array(), n_coordinates, ")");
 }

@@ -1,7 +1,7 @@
 // MxTriangleVec: validated barycentric vectors.
 #include "mxtrianglevec.h"
 
-#include "mxassert.h"
+#include "mxcoordinates.h"
 
 #include <cmath>
 
@@ -9,24 +9,14 @@ namespace {
 
 const char* const tag = "mxtrianglevec";
 
+// du, dv and dw.
+const int n_components = 3;
+
 // A vector is valid when its components sum to zero within this bound.
 const double sum_tolerance = 1e-12;
 
 // sqrt(3) / 3: scales `ortho` so that it keeps the length of the vector.
 const double ortho_factor = 0.5773502691896257;
-
-// The index itself when valid; otherwise reported and clamped to 0 or 2.
-int checked_index(int i) {
-  if (i < 0) {
-    MX_REPORT(tag);
-    return 0;
-  }
-  if (i > 2) {
-    MX_REPORT(tag);
-    return 2;
-  }
-  return i;
-}
 
 } // namespace
 
@@ -41,15 +31,12 @@ MxTriangleVec::MxTriangleVec(double du, double dv, double dw) {
 }
 
 MxTriangleVec::MxTriangleVec(const double* p) {
-  if (!p) {
-    MX_REPORT(tag);
-    return;
-  }
+  if (mx_detail::null_array_reported(tag, p)) return;
   *this = MxTriangleVec(p[0], p[1], p[2]);
 }
 
 double MxTriangleVec::operator[](int i) const {
-  return c_[checked_index(i)];
+  return mx_detail::coordinate(tag, c_, i);
 }
 
 MxTriangleVec MxTriangleVec::operator+(const MxTriangleVec& b) const {
@@ -78,11 +65,10 @@ MxTriangleVec MxTriangleVec::turn(double angle) const {
 }
 
 void MxTriangleVec::debug(MxJournal& journal, MxDebug level, bool, int indent) const {
-  if (level <= MxDebugSummary) return;
-  Mx_DebugIndentation(journal, indent);
-  journal << "MxTriangleVec( " << c_[0] << ", " << c_[1] << ", " << c_[2] << " )" << mxEndExpr;
+  if (!mx_detail::begin_debug_line(journal, level, indent)) return;
+  mx_detail::write_coordinates(journal, "MxTriangleVec( ", c_, n_components, " )") << mxEndExpr;
 }
 
 MxJournal& operator<<(MxJournal& journal, const MxTriangleVec& v) {
-  return journal << "MxTriangleVec( " << v.du() << ", " << v.dv() << ", " << v.dw() << ")";
+  return mx_detail::write_coordinates(journal, "MxTriangleVec( ", v.as_array(), n_components, ")");
 }

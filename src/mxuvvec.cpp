@@ -1,52 +1,28 @@
 // MxUVVec: index access, normalisation, turning, angles and output.
 #include "mxuvvec.h"
 
-#include "mxassert.h"
+#include "mxcoordinates.h"
 
 namespace {
 
 const char* const tag = "mxuvvec";
 
-// The index itself when valid; otherwise reported and clamped to 0 or 1.
-int checked_index(int i) {
-  if (i < 0) {
-    MX_REPORT(tag);
-    return 0;
-  }
-  if (i > 1) {
-    MX_REPORT(tag);
-    return 1;
-  }
-  return i;
-}
-
 } // namespace
 
 MxUVVec::MxUVVec(const double* p) {
-  if (!p) {
-    MX_REPORT(tag);
-    return;
-  }
-  c_[0] = p[0];
-  c_[1] = p[1];
+  mx_detail::copy_coordinates(tag, p, c_);
 }
 
 double MxUVVec::operator[](int i) const {
-  return c_[checked_index(i)];
+  return mx_detail::coordinate(tag, c_, i);
 }
 
 double& MxUVVec::operator[](int i) {
-  return c_[checked_index(i)];
+  return mx_detail::coordinate(tag, c_, i);
 }
 
 void MxUVVec::normalize() {
-  if (numerical_zero()) {
-    MX_REPORT(tag);
-    return;
-  }
-  const double len = length();
-  c_[0] /= len;
-  c_[1] /= len;
+  mx_detail::normalize_coordinates(tag, c_, numerical_zero(), length());
 }
 
 MxUVVec MxUVVec::turn(double angle) const {
@@ -59,12 +35,10 @@ double MxUVVec::angle(const MxUVVec& b) const {
 }
 
 void MxUVVec::debug(MxJournal& journal, MxDebug level, bool, int indent) const {
-  if (level <= MxDebugSummary) return;
-  Mx_DebugIndentation(journal, indent);
-  journal << "MxUVVec "
-          << " ( " << c_[0] << ", " << c_[1] << " )" << mxEndExpr;
+  if (!mx_detail::begin_debug_line(journal, level, indent)) return;
+  mx_detail::write_coordinates(journal << "MxUVVec ", " ( ", c_, dim(), " )") << mxEndExpr;
 }
 
 MxJournal& operator<<(MxJournal& journal, const MxUVVec& v) {
-  return journal << "MxUVVec( " << v.du() << ", " << v.dv() << ")";
+  return mx_detail::write_coordinates(journal, "MxUVVec( ", v.as_array(), MxUVVec::dim(), ")");
 }

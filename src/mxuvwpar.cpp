@@ -1,52 +1,34 @@
 // MxUVWPar: index access and output.
 #include "mxuvwpar.h"
 
-#include "mxassert.h"
+#include "mxcoordinates.h"
 
 namespace {
 
 const char* const tag = "mxuvwpar";
 
-// The index itself when valid; otherwise reported and clamped to 0 or 2.
-int checked_index(int i) {
-  if (i < 0) {
-    MX_REPORT(tag);
-    return 0;
-  }
-  if (i > 2) {
-    MX_REPORT(tag);
-    return 2;
-  }
-  return i;
-}
+// u, v and w.
+const int n_coordinates = 3;
 
 } // namespace
 
 MxUVWPar::MxUVWPar(const double* p) {
-  if (!p) {
-    MX_REPORT(tag);
-    return;
-  }
-  c_[0] = p[0];
-  c_[1] = p[1];
-  c_[2] = p[2];
+  mx_detail::copy_coordinates(tag, p, c_);
 }
 
 double MxUVWPar::operator[](int i) const {
-  return c_[checked_index(i)];
+  return mx_detail::coordinate(tag, c_, i);
 }
 
 double& MxUVWPar::operator[](int i) {
-  return c_[checked_index(i)];
+  return mx_detail::coordinate(tag, c_, i);
 }
 
 void MxUVWPar::debug(MxJournal& journal, MxDebug level, bool, int indent) const {
-  if (level <= MxDebugSummary) return;
-  Mx_DebugIndentation(journal, indent);
-  journal << "MxUVWPar "
-          << " ( " << c_[0] << ", " << c_[1] << ", " << c_[2] << " )" << mxEndExpr;
+  if (!mx_detail::begin_debug_line(journal, level, indent)) return;
+  mx_detail::write_coordinates(journal << "MxUVWPar ", " ( ", c_, n_coordinates, " )") << mxEndExpr;
 }
 
 MxJournal& operator<<(MxJournal& journal, const MxUVWPar& p) {
-  return journal << "MxUVWPar( " << p.u() << ", " << p.v() << ", " << p.w() << ")";
+  return mx_detail::write_coordinates(journal, "MxUVWPar( ", p.as_array(), n_coordinates, ")");
 }
