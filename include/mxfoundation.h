@@ -3,63 +3,63 @@
 #define MXFOUNDATION_MXFOUNDATION_H
 
 // Failure channel
-#include "mxexport.h"
 #include "mxassert.h"
+#include "mxexport.h"
 
 // Sequence containers and string
 #include "mxarray.h"
+#include "mxautoptr.h"
+#include "mxchunk.h"
+#include "mxcompare.h"
+#include "mxiterator.h"
 #include "mxlinklist.h"
 #include "mxlist.h"
-#include "mxiterator.h"
-#include "mxautoptr.h"
-#include "mxcompare.h"
 #include "mxstring.h"
-#include "mxchunk.h"
 
 // Keyed containers
-#include "mxheap.h"
 #include "mxhash.h"
-#include "mxrbt.h"
+#include "mxheap.h"
 #include "mxmap.h"
+#include "mxrbt.h"
 
 // Object model
+#include "mxattrib.h"
 #include "mxclassnames.h"
 #include "mxdynobj.h"
-#include "mxrcptr.h"
 #include "mxevent.h"
-#include "mxattrib.h"
-#include "mxreactor.h"
 #include "mxobject.h"
-#include "mxstandardattribs.h"
 #include "mxobjtable.h"
 #include "mxoperationbehaviour.h"
+#include "mxrcptr.h"
+#include "mxreactor.h"
+#include "mxstandardattribs.h"
 
 // Object lineage graph
-#include "mxobjectdependency.h"
 #include "mxobjdependency.h"
+#include "mxobjectdependency.h"
 
 // Diagnostics and reporting
-#include "mxjournal.h"
-#include "mxstreamjournal.h"
-#include "mxstringjournal.h"
-#include "mxresult.h"
-#include "mxerr.h"
-#include "mxreport.h"
-#include "mxprogress.h"
-#include "mxtimer.h"
 #include "mx_times.h"
 #include "mxarraydebug.h"
+#include "mxerr.h"
+#include "mxjournal.h"
+#include "mxprogress.h"
+#include "mxreport.h"
+#include "mxresult.h"
+#include "mxstreamjournal.h"
+#include "mxstringjournal.h"
+#include "mxtimer.h"
 
 // Geometry and numerics
-#include "mxinterval.h"
-#include "mxuvvec.h"
-#include "mxuvpar.h"
-#include "mxuvwvec.h"
-#include "mxuvwpar.h"
-#include "mxtrianglevec.h"
-#include "mxtrianglepar.h"
-#include "mxmatrix.h"
-#include "mxedgesorter.h"
 #include "mx_utils.h"
+#include "mxedgesorter.h"
+#include "mxinterval.h"
+#include "mxmatrix.h"
+#include "mxtrianglepar.h"
+#include "mxtrianglevec.h"
+#include "mxuvpar.h"
+#include "mxuvvec.h"
+#include "mxuvwpar.h"
+#include "mxuvwvec.h"
 
 #endif

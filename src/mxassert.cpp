@@ -30,6 +30,10 @@ void Mx_assert(const char* file, int line) {
   if (fnd_assertion_handler) fnd_assertion_handler(file, line);
 }
 
-int Mx_BogusInt() { return bogus_int; }
+int Mx_BogusInt() {
+  return bogus_int;
+}
 
-double Mx_BogusDouble() { return bogus_double; }
+double Mx_BogusDouble() {
+  return bogus_double;
+}

@@ -24,7 +24,9 @@ public:
 };
 MX_DEFINE_CLASS_NAME(Face);
 
-bool dot_available() { return std::system("dot -V >/dev/null 2>&1") == 0; }
+bool dot_available() {
+  return std::system("dot -V >/dev/null 2>&1") == 0;
+}
 
 /// Runs `dot -Tsvg` on `text`; returns its exit status and leaves the SVG size in `svg_bytes`.
 int run_dot(const std::string& text, const std::string& name, long& svg_bytes) {

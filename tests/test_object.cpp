@@ -509,7 +509,8 @@ TEST_F(ObjectTest, CastAndCountersReportUnderTheirOwnTags) {
   r.remove_ref();
   EXPECT_EQ(r.n_refs(), -1);
   r.add_ref();
-  EXPECT_EQ(reports.tags(), (ReportTags{"mxobject", "mxobject", "mxobject", "mxattrib", "mxattrib", "mxattrib", "mxreactor", "mxreactor", "mxreactor"}));
+  EXPECT_EQ(reports.tags(), (ReportTags{"mxobject", "mxobject", "mxobject", "mxattrib", "mxattrib",
+                                        "mxattrib", "mxreactor", "mxreactor", "mxreactor"}));
   EXPECT_EQ(o.n_refs() + a.n_refs() + r.n_refs(), 0);
 }
 

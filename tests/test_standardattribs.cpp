@@ -14,7 +14,6 @@
 
 namespace {
 
-
 class Thing : public MxObject {
   MX_DYNOBJ_TYPE(Thing, MxObject)
 public:

@@ -13,7 +13,7 @@ namespace mx_detail {
 // bytewise take the memcpy/memset paths.
 template <class T>
 inline constexpr bool is_bitwise_v =
-    std::is_trivially_copyable_v<T> && std::is_trivially_default_constructible_v<T>;
+    std::is_trivially_copyable_v<T>&& std::is_trivially_default_constructible_v<T>;
 } // namespace mx_detail
 
 template <class T, class A>
@@ -51,7 +51,9 @@ template <class T, class A> void MxArray<T, A>::destroy_buffer() {
   capacity_ = 0;
 }
 
-template <class T, class A> MxArray<T, A>::~MxArray() { destroy_buffer(); }
+template <class T, class A> MxArray<T, A>::~MxArray() {
+  destroy_buffer();
+}
 
 template <class T, class A> MxArray<T, A>::MxArray(const MxArray& other) {
   resize(other.size_, false);
