@@ -1,9 +1,7 @@
 // The dot dumps of the lineage graph are fed to the real Graphviz `dot`:
 // plain, named, separated, filtered and invalid graphs must all be accepted.
-#include "mxobjdependency.h"
-#include "mxobject.h"
 #include "mxstandardattribs.h"
-#include "mxstringjournal.h"
+#include "support/lineage_support.h"
 
 #include <gtest/gtest.h>
 
@@ -41,28 +39,8 @@ int run_dot(const std::string& text, const std::string& name, long& svg_bytes) {
 }
 
 std::string dot_dump(MxObjDependency& g, MxDebug level, bool check_integrity) {
-  g.set_dotty_output_format(true);
-  MxStringJournal journal;
-  g.debug(journal, level, check_integrity, 0);
-  return journal.text();
+  return dump(g, level, true, check_integrity);
 }
-
-class HideObject : public MxObjectDependencyNodeFilter {
-public:
-  explicit HideObject(const MxDynObj* hidden) : hidden_(hidden) {}
-  bool accept(const MxDynObj* object) const override { return object != hidden_; }
-
-private:
-  const MxDynObj* hidden_;
-};
-
-class OnlySplits : public MxObjectDependencyFilter {
-public:
-  bool accept(const MxDynObj*, const MxDynObj*, MxObjectDependency::Type type, int, const int*,
-              const MxObjectDependencyRole*) override {
-    return type == MxObjectDependency::SPLIT;
-  }
-};
 
 struct Graphviz : ::testing::Test {
   void SetUp() override {
@@ -81,7 +59,7 @@ struct FuseHistory {
   std::vector<Face> faces = std::vector<Face>(8);
   MxObjDependency graph;
   FuseHistory() {
-    faces[0].add_attrib(new MxNameAttrib("top \"outer\" face"));
+    faces[0].add_attrib(new MxNameAttrib("top \"outer\" \\ face\nwest"));
     const int q = 7;
     graph.record_dependency(nullptr, &faces[0], T::CREATION, nullptr, nullptr);
     graph.new_separator();
@@ -104,7 +82,7 @@ TEST_F(Graphviz, AcceptsEveryLevelOfAValidHistory) {
     expect_accepted(dot_dump(h.graph, level, true), "checked" + std::to_string(level));
   }
   // Quotes, backslashes and line breaks in names are escaped inside labels.
-  EXPECT_NE(dot_dump(h.graph, MxDebugNormal, false).find("top \\\"outer\\\" face"),
+  EXPECT_NE(dot_dump(h.graph, MxDebugNormal, false).find("top \\\"outer\\\" \\\\ face\\nwest"),
             std::string::npos);
   h.graph.simplify_it();
   expect_accepted(dot_dump(h.graph, MxDebugFull, true), "simplified");
@@ -113,7 +91,7 @@ TEST_F(Graphviz, AcceptsEveryLevelOfAValidHistory) {
 TEST_F(Graphviz, AcceptsFilteredDumps) {
   FuseHistory h;
   HideObject hide(&h.faces[3]);
-  OnlySplits splits;
+  TypeFilter splits(T::SPLIT, true);
   h.graph.add_debug_node_filter(T::NODE, &hide);
   expect_accepted(dot_dump(h.graph, MxDebugFull, false), "node_filter");
   h.graph.set_debug_link_filter(&splits);
@@ -136,6 +114,7 @@ TEST_F(Graphviz, AcceptsInvalidGraphsWithRedErrorNodes) {
 
   // The integrity report alone is a list of dot statements.
   MxStringJournal errors;
+  g.set_dotty_output_format(true);
   g.is_valid(&errors);
   expect_accepted("digraph errors {\n" + errors.text() + "}\n", "errors_only");
 }

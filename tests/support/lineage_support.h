@@ -1,0 +1,269 @@
+// Test support for the lineage graph: a client object class, an iterator
+// over a fixed list of objects, filters, and readers of the graph's answers
+// and dumps (counts, lines, edges) that the lineage tests compare.
+#ifndef MXFOUNDATION_TESTS_SUPPORT_LINEAGE_SUPPORT_H
+#define MXFOUNDATION_TESTS_SUPPORT_LINEAGE_SUPPORT_H
+
+#include "mxobjdependency.h"
+#include "mxobject.h"
+#include "mxstringjournal.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+using Objects = std::vector<const MxDynObj*>;
+
+/// A client model object that keeps MxObject's class name; a test may
+/// choose the identity the next object takes.
+class Thing : public MxObject {
+public:
+  MxDynObj* clone() const override { return new Thing(*this); }
+  static void next_identity_is(int id) { IDENTITY_INDEX = id; }
+};
+
+/// An iterator over a fixed list of objects; counts its restarts.
+class ObjectList : public MxIterator<const MxDynObj*> {
+public:
+  ObjectList(std::initializer_list<const MxDynObj*> objects) : items_(objects) {}
+  explicit ObjectList(Objects objects) : items_(std::move(objects)) {}
+  const MxDynObj** first() override { return items_.empty() ? nullptr : &items_[0]; }
+  void next() override { ++at_; }
+  bool done() override { return at_ >= items_.size(); }
+  void reset() override {
+    at_ = 0;
+    ++resets;
+  }
+  const MxDynObj** current() override { return at_ < items_.size() ? &items_[at_] : nullptr; }
+  int resets = 0;
+
+private:
+  Objects items_;
+  size_t at_ = 0;
+};
+
+/// Records `sources` -> `targets` in the iterator form; an empty side is
+/// passed as no iterator at all.
+inline bool record(MxObjDependency& g, const Objects& sources, const Objects& targets,
+                   MxObjectDependency::Type type, const int* qualifier = nullptr) {
+  ObjectList s(sources), t(targets);
+  return g.record_dependency(sources.empty() ? nullptr : &s, targets.empty() ? nullptr : &t, type,
+                             qualifier, nullptr);
+}
+
+/// Every object an iterator yields from its start; none for no iterator.
+inline Objects read(MxIterator<const MxDynObj*>* it) {
+  Objects out;
+  if (!it) return out;
+  for (it->reset(); !it->done(); it->next()) out.push_back(*it->current());
+  return out;
+}
+
+/// What a lineage query returned: its result, the objects, the `filtered` flag.
+struct Answer {
+  bool found;
+  Objects objects;
+  bool filtered;
+};
+
+inline Answer sources(const MxObjDependency& g, const MxDynObj* object,
+                      MxObjectDependencyFilter* filter = nullptr) {
+  MxAutoPtr<MxIterator<const MxDynObj*>> it;
+  bool filtered = true;
+  const bool found = g.get_source_objects(object, it, filter, &filtered);
+  return {found, read(it.get()), filtered};
+}
+
+inline Answer targets(const MxObjDependency& g, const MxDynObj* object,
+                      MxObjectDependencyFilter* filter = nullptr) {
+  MxAutoPtr<MxIterator<const MxDynObj*>> it;
+  bool filtered = true;
+  const bool found = g.get_target_objects(object, it, filter, &filtered);
+  return {found, read(it.get()), filtered};
+}
+
+/// One dependency as a link filter is asked about it.
+struct Seen {
+  const MxDynObj* source;
+  const MxDynObj* target;
+  MxObjectDependency::Type type;
+  int separator;
+  bool has_qualifier;
+  int qualifier;
+  const MxObjectDependencyRole* role;
+};
+
+/// A link filter that logs every question; it accepts all links or none.
+class LinkLog : public MxObjectDependencyFilter {
+public:
+  explicit LinkLog(bool accept_all = false) : accept_all_(accept_all) {}
+  bool accept(const MxDynObj* s, const MxDynObj* t, MxObjectDependency::Type type, int separator,
+              const int* q, const MxObjectDependencyRole* role) override {
+    asked.push_back(Seen{s, t, type, separator, q != nullptr, q ? *q : -1, role});
+    return accept_all_;
+  }
+  std::vector<Seen> asked;
+
+private:
+  bool accept_all_;
+};
+
+/// A link filter that accepts only links of one type (`only`), or all but them.
+class TypeFilter : public MxObjectDependencyFilter {
+public:
+  TypeFilter(MxObjectDependency::Type type, bool only) : type_(type), only_(only) {}
+  bool accept(const MxDynObj*, const MxDynObj*, MxObjectDependency::Type type, int, const int*,
+              const MxObjectDependencyRole*) override {
+    return (type == type_) == only_;
+  }
+
+private:
+  MxObjectDependency::Type type_;
+  bool only_;
+};
+
+/// A node filter that refuses one object.
+class HideObject : public MxObjectDependencyNodeFilter {
+public:
+  explicit HideObject(const MxDynObj* hidden) : hidden_(hidden) {}
+  bool accept(const MxDynObj* object) const override { return object != hidden_; }
+
+private:
+  const MxDynObj* hidden_;
+};
+
+/// A node filter that accepts the listed objects only.
+class OnlyThese : public MxObjectDependencyNodeFilter {
+public:
+  OnlyThese(std::initializer_list<const MxDynObj*> objects) : allowed_(objects) {}
+  explicit OnlyThese(Objects objects) : allowed_(std::move(objects)) {}
+  bool accept(const MxDynObj* object) const override {
+    for (const MxDynObj* a : allowed_)
+      if (a == object) return true;
+    return false;
+  }
+
+private:
+  Objects allowed_;
+};
+
+/// The dump at `level` in the text or dot form; the graph keeps its format.
+inline std::string dump(MxObjDependency& g, MxDebug level, bool dotty, bool check = false,
+                        int indent = 0) {
+  const bool was = g.dotty_output_format();
+  g.set_dotty_output_format(dotty);
+  MxStringJournal j;
+  g.debug(j, level, check, indent);
+  g.set_dotty_output_format(was);
+  return j.text();
+}
+
+/// The lines, each ended by a line break.
+inline std::string lines(std::initializer_list<const char*> ls) {
+  std::string out;
+  for (const char* l : ls) out += std::string(l) + "\n";
+  return out;
+}
+
+/// The summary counts of the text dump: nodes, roots, leaves.
+inline std::tuple<int, int, int> counts(MxObjDependency& g) {
+  const std::string text = dump(g, MxDebugSummary, false);
+  auto value = [&](const std::string& label) {
+    const size_t at = text.find(label);
+    return at == std::string::npos ? -1 : std::stoi(text.substr(at + label.size()));
+  };
+  return {value("number of nodes               : "), value("number of roots               : "),
+          value("number of leafs               : ")};
+}
+
+/// The edges of the dot dump, one string each:
+/// "source -> target TYPE qualifier separator".
+inline std::vector<std::string> edges(MxObjDependency& g) {
+  const std::string text = dump(g, MxDebugFull, true);
+  std::vector<std::string> out;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    const std::string line = text.substr(at, end - at);
+    const size_t arrow = line.find("  -> {");
+    if (arrow == std::string::npos) continue;
+    const size_t close = line.find('}', arrow);
+    const size_t label = line.find("label=\"", close) + 7;
+    const size_t separator = line.find("\\nseparator ", label);
+    const size_t quote = line.find('"', separator);
+    out.push_back(line.substr(0, arrow) + " -> " + line.substr(arrow + 6, close - arrow - 6) + " " +
+                  line.substr(label, separator - label) + " " +
+                  line.substr(separator + 12, quote - separator - 12));
+  }
+  return out;
+}
+
+inline std::string id(const MxDynObj& o) {
+  return std::to_string(o.identity());
+}
+
+/// Eight objects named by letters, 'a' first, with consecutive identities,
+/// and a shorthand for histories among them.
+class Named {
+public:
+  explicit Named(int first_identity = 1)
+      : first_(first_identity), things_((Thing::next_identity_is(first_identity), 8)) {}
+  const Thing* operator[](char name) const { return &things_.at(static_cast<size_t>(name - 'a')); }
+  /// The objects named by `letters`; "-" names none.
+  Objects objects(const std::string& letters) const {
+    Objects out;
+    for (char c : letters)
+      if (c != '-') out.push_back((*this)[c]);
+    return out;
+  }
+  /// Records `history`, steps such as "a M b, b S2 cd | c D -": sources,
+  /// type, targets. Objects are letters, "-" none; the type is one letter
+  /// (C creation, D deletion, M modification, S split, A absorption,
+  /// V conversion, T containment, X transfer), then the qualifier if any;
+  /// "|" starts a new separator. Every step must be recorded.
+  void record(MxObjDependency& g, const std::string& history) const {
+    std::istringstream in(history);
+    std::string sources, type, targets;
+    while (in >> sources) {
+      if (sources == "|") {
+        g.new_separator();
+        continue;
+      }
+      in >> type >> targets;
+      if (!targets.empty() && targets.back() == ',') targets.pop_back();
+      const std::string types = "XCDMSAVT";
+      const auto kind = static_cast<MxObjectDependency::Type>(types.find(type[0]) + 1);
+      const int q = type.size() > 1 ? std::stoi(type.substr(1)) : 0;
+      EXPECT_TRUE(
+          ::record(g, objects(sources), objects(targets), kind, type.size() > 1 ? &q : nullptr))
+          << sources << " " << type << " " << targets;
+    }
+  }
+  /// `edges(g)` with the objects named by their letters.
+  std::vector<std::string> edges(MxObjDependency& g) const {
+    std::vector<std::string> out;
+    for (const std::string& e : ::edges(g)) {
+      std::istringstream in(e);
+      std::string source, arrow, target, rest;
+      in >> source >> arrow >> target;
+      std::getline(in, rest);
+      out.push_back(name(source) + " -> " + name(target) + rest);
+    }
+    return out;
+  }
+
+private:
+  std::string name(const std::string& identity) const {
+    if (!std::isdigit(static_cast<unsigned char>(identity[0]))) return identity;
+    return std::string(1, static_cast<char>('a' + std::stoi(identity) - first_));
+  }
+  int first_;
+  std::vector<Thing> things_;
+};
+
+#endif
