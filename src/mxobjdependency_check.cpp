@@ -225,33 +225,29 @@ void Writer::node(const Node* n, MxDebug level, int indent, const DumpFilters& f
   bool hidden = false;
   MxPriQueue<const Link*, int> targets(false);
   MxPriQueue<const Link*, int> sources(false);
+  // A link is shown when the link filter accepts it (asked source first) and
+  // the node at its other end passes the node filters.
+  auto shown = [&](const Link* l, const MxDynObj* source, const MxDynObj* target) {
+    if (f.link_filter && !f.link_filter->accept(source, target, l->dependency_type, l->separator,
+                                                qualifier_of(l), l->role))
+      return false;
+    return passes(l->node, f);
+  };
   for (uint32_t i = 0; i < n->target_links.slots(); ++i) {
     const Link* l = n->target_links.at(i);
     if (!l) continue;
-    if (f.link_filter && !f.link_filter->accept(n->object, l->node->object, l->dependency_type,
-                                                l->separator, qualifier_of(l), l->role)) {
+    if (shown(l, n->object, l->node->object))
+      targets.insert(l, l->node->key());
+    else
       hidden = true;
-      continue;
-    }
-    if (!passes(l->node, f)) {
-      hidden = true;
-      continue;
-    }
-    targets.insert(l, l->node->key());
   }
   for (uint32_t i = 0; i < n->source_links.slots(); ++i) {
     const Link* l = n->source_links.at(i);
     if (!l) continue;
-    if (f.link_filter && !f.link_filter->accept(l->node->object, n->object, l->dependency_type,
-                                                l->separator, qualifier_of(l), l->role)) {
+    if (shown(l, l->node->object, n->object))
+      sources.insert(l, l->node->key());
+    else
       hidden = true;
-      continue;
-    }
-    if (!passes(l->node, f)) {
-      hidden = true;
-      continue;
-    }
-    sources.insert(l, l->node->key());
   }
   if (hidden && targets.size() == 0 && sources.size() == 0) return;
 
