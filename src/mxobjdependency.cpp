@@ -36,48 +36,61 @@ void fill_answer(MxArray<const MxDynObj*>& answer, const std::vector<const MxDyn
 }
 
 /// One frame of an explicit depth-first walk: the node and the position of
-/// the next link to follow, with the path mark the node had before.
+/// the next link to follow.
 struct WalkFrame {
   Node* node;
   uint32_t next;
-  uint16_t saved_mark;
 };
 
 } // namespace
 
 namespace mx_detail {
 
-// Visits in the order of the recursive definition: a node's links in list
-// order, each followed to its end before the next.
+uint32_t MxObjDepStore::next_walk_mark() const {
+  if (++walk_mark == 0) {
+    objects.for_each([](Node* n) { n->walk_mark = 0; });
+    walk_mark = 1;
+  }
+  return walk_mark;
+}
+
+// Visits in the order of the recursive definition, a node's links in list
+// order, each followed to its end before the next; but each node is entered
+// once only, so a walk costs at most the nodes and links it reaches.
 void walk_lineage(const MxObjDepStore& store, Node* start, bool backwards,
                   MxObjectDependencyFilter* filter, bool* filtered,
                   std::vector<const MxDynObj*>& out, bool* reached_null) {
-  if (store.walk_level == UINT16_MAX) {
-    MX_REPORT(kTag); // walks nested beyond any sensible depth
-    return;
-  }
-  const uint16_t mark = ++store.walk_level;
+  // The nodes carry the mark of the walk that entered them last. A walk
+  // started from inside another (by a filter) keeps its own set instead,
+  // so that the outer walk's marks stay.
+  const bool nested = store.walks_running > 0;
+  const uint32_t mark = nested ? 0 : store.next_walk_mark();
+  PtrSet entered_nested;
+  auto first_entry = [&](Node* n) {
+    if (nested) return entered_nested.insert(n);
+    if (n->walk_mark == mark) return false;
+    n->walk_mark = mark;
+    return true;
+  };
+  ++store.walks_running;
   std::vector<WalkFrame> stack;
   auto enter = [&](Node* n) {
     if (!n->object) {
       if (reached_null) *reached_null = true;
       return;
     }
+    if (!first_entry(n)) return; // reached before, or a cycle
     const LinkVec& links = backwards ? n->source_links : n->target_links;
-    if (links.empty()) {
+    if (links.empty())
       out.push_back(n->object);
-      return;
-    }
-    if (n->path_mark == mark) return; // a cycle: this branch ends here
-    stack.push_back(WalkFrame{n, 0, n->path_mark});
-    n->path_mark = mark;
+    else
+      stack.push_back(WalkFrame{n, 0});
   };
   enter(start);
   while (!stack.empty()) {
     WalkFrame& top = stack.back();
     const LinkVec& links = backwards ? top.node->source_links : top.node->target_links;
     if (top.next >= links.slots()) {
-      top.node->path_mark = top.saved_mark;
       stack.pop_back();
       continue;
     }
@@ -97,7 +110,7 @@ void walk_lineage(const MxObjDepStore& store, Node* start, bool backwards,
     }
     enter(l->node);
   }
-  --store.walk_level;
+  --store.walks_running;
 }
 
 } // namespace mx_detail

@@ -2,12 +2,12 @@
 #include "mxobjdependency.h"
 
 #include "mxheap.h"
+#include "mxobjdependency_rules.h"
 #include "mxobjdependency_store.h"
 #include "mxobject.h"
 #include "mxstandardattribs.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 using mx_detail::Link;
@@ -353,42 +353,6 @@ private:
   size_t head_ = 0;
 };
 
-/// Key of the sibling test of SPLIT and CONTAINMENT links: type, qualifier
-/// presence and qualifier value (-1 when absent).
-uint64_t sibling_key(const Link* l) {
-  const int q = l->has_target_qualifier ? l->target_qualifier : -1;
-  return (static_cast<uint64_t>(l->dependency_type) << 33) |
-         (static_cast<uint64_t>(l->has_target_qualifier ? 1 : 0) << 32) | static_cast<uint32_t>(q);
-}
-
-/// Whether `l`, a target link of `n`, has another target link of `n` with
-/// the same sibling key. For long lists the keys are counted once per node.
-class SiblingCounter {
-public:
-  bool has_sibling(const Node* n, const Link* l) {
-    const LinkVec& links = n->target_links;
-    if (links.slots() <= 32) {
-      const uint64_t key = sibling_key(l);
-      for (uint32_t i = 0; i < links.slots(); ++i) {
-        const Link* other = links.at(i);
-        if (other && other != l && sibling_key(other) == key) return true;
-      }
-      return false;
-    }
-    if (counted_ != n) {
-      counts_.clear();
-      for (uint32_t i = 0; i < links.slots(); ++i)
-        if (const Link* other = links.at(i)) ++counts_[sibling_key(other)];
-      counted_ = n;
-    }
-    return counts_[sibling_key(l)] > 1;
-  }
-
-private:
-  const Node* counted_ = nullptr;
-  std::unordered_map<uint64_t, uint32_t> counts_;
-};
-
 } // namespace
 
 bool MxObjDependency::is_valid(MxJournal* journal) const {
@@ -400,6 +364,7 @@ bool MxObjDependency::is_valid(MxJournal* journal) const {
     if (!out) return;
     Writer(st, *out, dotty_output_format_).error(code, n1, n2);
   };
+  mx_detail::NodeRules<decltype(report)> rules(st, report);
 
   // Forwards from the roots, breadth first.
   NodeQueue queue;
@@ -410,86 +375,18 @@ bool MxObjDependency::is_valid(MxJournal* journal) const {
       seen.insert(r);
     }
   }
-  SiblingCounter siblings;
   while (!queue.empty()) {
     Node* n1 = queue.pop();
-    if (st.find_node(n1->object) == nullptr) report(1, n1, nullptr);
-    const bool has_sources = !n1->source_links.empty();
-    const bool has_targets = !n1->target_links.empty();
-    if (n1->object) {
-      const bool in_roots = st.roots.contains(n1);
-      const bool in_leaves = st.leaves.contains(n1);
-      if (has_sources && in_roots) report(4, n1, nullptr);
-      if (!has_sources && !in_roots) report(3, n1, nullptr);
-      if (has_targets && in_leaves) report(6, n1, nullptr);
-      if (!has_targets && !in_leaves) report(5, n1, nullptr);
-    } else if (!st.roots.contains(n1) && !st.leaves.contains(n1)) {
-      report(2, n1, nullptr);
-    }
-
-    for (uint32_t i = 0; i < n1->target_links.slots(); ++i) {
-      const Link* l = n1->target_links.at(i);
-      if (!l) continue;
-      Node* n2 = l->node;
-      if (seen.insert(n2)) queue.push(n2);
-      if (n1->target_links.find(n2) != l) report(7, n1, n2);
-      const Link* back = n2->source_links.find(n1);
-      if (!back) {
-        report(9, n1, n2);
-      } else if (back->node != n1) {
-        report(10, n1, n2);
-      } else if (back->dependency_type != l->dependency_type) {
-        report(11, n1, n2);
-      } else if (back->has_target_qualifier != l->has_target_qualifier) {
-        report(12, n1, n2);
-      } else if (back->has_target_qualifier && back->target_qualifier != l->target_qualifier) {
-        report(13, n1, n2);
-      }
-      if (!n1->object && l->dependency_type != CREATION) report(14, n1, n2);
-      if (!n2->object && l->dependency_type != DELETION) report(15, n1, n2);
-      switch (l->dependency_type) {
-      case CREATION:
-      case ABSORPTION:
-        break;
-      case DELETION:
-        if (n2->object) report(16, n1, n2);
-        break;
-      case MODIFICATION:
-      case CONVERSION:
-        if (n2->source_links.count() >= 2)
-          report(l->dependency_type == MODIFICATION ? 17 : 18, nullptr, n2);
-        break;
-      case SPLIT:
-      case CONTAINMENT: {
-        const bool split = l->dependency_type == SPLIT;
-        if (n2->source_links.count() > 1) report(split ? 19 : 20, nullptr, n2);
-        if (!siblings.has_sibling(n1, l)) report(split ? 21 : 22, n1, n2);
-        break;
-      }
-      default:
-        report(23, n1, n2);
-        break;
-      }
-    }
-
-    const Link* reference = nullptr;
-    for (uint32_t i = 0; i < n1->source_links.slots(); ++i) {
-      const Link* l = n1->source_links.at(i);
-      if (!l) continue;
-      Node* s = l->node;
-      if (n1->source_links.find(s) != l) report(8, s, n1);
-      if (!reference) {
-        reference = l;
-        continue;
-      }
-      if (l->dependency_type != reference->dependency_type) report(24, n1, nullptr);
-      if (l->has_target_qualifier != reference->has_target_qualifier)
-        report(25, n1, nullptr);
-      else if (reference->has_target_qualifier &&
-               l->target_qualifier != reference->target_qualifier)
-        report(26, n1, nullptr);
-    }
+    rules.check(n1);
+    for (uint32_t i = 0; i < n1->target_links.slots(); ++i)
+      if (const Link* l = n1->target_links.at(i))
+        if (seen.insert(l->node)) queue.push(l->node);
   }
+  // Then the nodes that no root reaches (a cycle has no root), in creation
+  // order, so that nothing escapes the check.
+  if (seen.size() < st.objects.size())
+    for (Node* n : st.nodes_in_order())
+      if (!seen.contains(n)) rules.check(n);
 
   // Backwards from the leaves: every source met must have been reached
   // from the roots.
@@ -583,6 +480,20 @@ void MxObjDependency::debug(MxJournal& journal, MxDebug level, bool check_integr
       ++k;
       current.merge_nodes(next);
       level_start = true;
+    }
+  }
+  // Then the nodes that no root reaches (a cycle has no root), in creation
+  // order, so that nothing vanishes from the dump.
+  if (queued.size() < st.objects.size()) {
+    bool heading = dotty;
+    for (const Node* n : st.nodes_in_order()) {
+      if (queued.contains(n)) continue;
+      if (!heading) {
+        indentation(journal, i2);
+        journal << mxEndExpr << "not reached from a root:" << mxEndExpr;
+        heading = true;
+      }
+      writer.node(n, level, i2, filters);
     }
   }
   if (dotty) journal << "}" << mxEndExpr;

@@ -13,9 +13,12 @@
 // until every link runs from an initial object to a final one.
 #include "mxobjdependency.h"
 
+#include "mxobjdependency_stepcheck.h"
 #include "mxobjdependency_store.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -245,6 +248,44 @@ struct SplitGroup {
 
 constexpr uint32_t kNone = UINT32_MAX;
 
+/// Indices into a removal context's arrays, chained per node in the order
+/// they were added. Indices must be added in increasing order.
+class NodeChains {
+public:
+  void append(const Node* key, uint32_t index) {
+    if (next_.size() <= index) next_.resize(index + 1, kNone);
+    Chain* chain = nullptr;
+    chains_.insert(key, Chain(), &chain);
+    if (chain->tail == kNone)
+      chain->head = index;
+    else
+      next_[chain->tail] = index;
+    chain->tail = index;
+    ++chain->count;
+  }
+  uint32_t count(const Node* key) const {
+    const Chain* chain = chains_.find(key);
+    return chain ? chain->count : 0;
+  }
+  template <class F> void for_each(const Node* key, F f) const {
+    if (const Chain* chain = chains_.find(key))
+      for (uint32_t i = chain->head; i != kNone; i = next_[i]) f(i);
+  }
+  void clear() {
+    chains_.clear();
+    next_.clear();
+  }
+
+private:
+  struct Chain {
+    uint32_t head = kNone;
+    uint32_t tail = kNone;
+    uint32_t count = 0;
+  };
+  mx_detail::PtrTable<Chain> chains_;
+  std::vector<uint32_t> next_;
+};
+
 } // namespace
 
 namespace mx_detail {
@@ -391,20 +432,20 @@ private:
     const uint32_t* at = pending_.find(n1, n3);
     return at ? new_links_[*at] : nullptr;
   }
-  uint32_t pending_count(const Node* n1) const {
-    const PendingList* p = by_n1_.find(n1);
-    return p ? p->count : 0;
+  /// Whether the forward link n1 -> n2 waits to be dropped. Its back link
+  /// has left n2 already, but the link still counts as existing.
+  bool dropped_link(const Node* n1, const Node* n2) const {
+    return dropped_pairs_.find(n1, n2) != nullptr;
+  }
+  /// Whether a link from `n2a` into `n3` exists or waits to be made: every
+  /// such link has its back link in n3, except one waiting to be dropped.
+  bool links_into(const Node* n2a, const Node* n3) const {
+    return n3->source_links.find(n2a) != nullptr || dropped_link(n2a, n3);
   }
   void remove_source_link(Node* node, Link* link);
   void remove_target_link(Node* node, Link* link);
   void make_absorption_consistent(const std::vector<Node*>& n3s);
   void retarget_pair(Node* source, Link* forward, Dep::Type type);
-
-  struct PendingList {
-    uint32_t head = kNone;
-    uint32_t tail = kNone;
-    uint32_t count = 0;
-  };
 
   MxObjDepStore& st_;
   bool split_modificational_;
@@ -414,12 +455,13 @@ private:
   // Bridges whose back link is in place and whose forward link waits.
   std::vector<Node*> new_n1_;
   std::vector<Link*> new_links_;
-  std::vector<uint32_t> new_next_; // next pending link of the same n1
-  PairIndex pending_;              // (n1, n3) -> index of the first such bridge
-  PtrTable<PendingList> by_n1_;
-  // Forward links to take out of their n1.
+  PairIndex pending_; // (n1, n3) -> index of the first such bridge
+  NodeChains by_n1_;  // n1 -> indices of its bridges
+  // Forward links to take out of their n1, found by (n1, n2) and by n2.
   std::vector<Node*> dropped_n1_;
   std::vector<Link*> dropped_links_;
+  PairIndex dropped_pairs_;
+  NodeChains dropped_into_;
   std::vector<Node*> nodes_to_remove_;
   std::vector<Node*> later_order_;
   PtrSet later_;
@@ -512,10 +554,11 @@ bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
   // The candidates are n1's target links, then the bridges waiting for n1,
   // in that order. Those that matter lead to n3 itself, or to another
   // intermediate n2a that also leads to n3. They are found from whichever
-  // side is shorter: n1's candidates, or the links entering n3 (every link
-  // into n3 has its back link there, bridges included). The null-object
-  // node is no intermediate: what was deleted does not go on into what was
-  // created from nothing.
+  // side is shorter: n1's candidates, or the links entering n3 (their back
+  // links, bridges included, and the links waiting to be dropped, whose
+  // back links are gone but which still count). The null-object node is no
+  // intermediate: what was deleted does not go on into what was created
+  // from nothing.
   struct Candidate {
     uint64_t order;
     Link* link;
@@ -523,29 +566,25 @@ bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
   };
   std::vector<Candidate> relevant;
   const uint64_t existing = n1->target_links.slots();
-  // A link from x into n3, made or waiting, has its back link in n3's list
-  // already; and a source of n3 with a link from n1 has n1's back link in
-  // its own list. These local lookups spare most searches of n1's list.
-  auto leads_to_n3 = [&](const Node* n2a) {
-    return n2a->object && n3->source_links.find(n2a) != nullptr;
+  auto relevant_from_n1 = [&](Link* lk) {
+    return lk->node == n3 || (lk->node != n2 && links_into(lk->node, n3));
   };
-  const uint64_t n1_side = n1->target_links.count() + pending_count(n1);
-  if (n1_side <= n3->source_links.count()) {
+  const uint64_t n1_side = n1->target_links.count() + by_n1_.count(n1);
+  const uint64_t n3_side = n3->source_links.count() + dropped_into_.count(n3);
+  if (n1_side <= n3_side) {
     for (uint32_t k = 0; k < n1->target_links.slots(); ++k) {
       Link* lk = n1->target_links.at(k);
-      if (!lk || !lk->node) continue;
-      if (lk->node == n3 || (lk->node != n2 && leads_to_n3(lk->node)))
-        relevant.push_back(Candidate{k, lk, false});
+      if (lk && lk->node && relevant_from_n1(lk)) relevant.push_back(Candidate{k, lk, false});
     }
-    if (const PendingList* p = by_n1_.find(n1)) {
-      for (uint32_t i = p->head; i != kNone; i = new_next_[i]) {
-        Link* lk = new_links_[i];
-        if (lk->node == n3 || (lk->node != n2 && leads_to_n3(lk->node)))
-          relevant.push_back(Candidate{existing + i, lk, true});
-      }
-    }
+    by_n1_.for_each(n1, [&](uint32_t i) {
+      if (relevant_from_n1(new_links_[i]))
+        relevant.push_back(Candidate{existing + i, new_links_[i], true});
+    });
   } else {
-    auto add = [&](const Node* n2a) {
+    // From n3's side: every node with a link into n3, and of those the ones
+    // that n1 links to.
+    auto add_if_linked_from_n1 = [&](const Node* n2a) {
+      if (!links_into(n1, n2a)) return;
       const int64_t pos = n1->target_links.find_pos(n2a);
       if (pos >= 0) {
         relevant.push_back(Candidate{static_cast<uint64_t>(pos),
@@ -554,14 +593,16 @@ bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
         relevant.push_back(Candidate{existing + *at, new_links_[*at], true});
       }
     };
-    if (n3->source_links.find(n1)) add(n3);
+    add_if_linked_from_n1(n3);
     for (uint32_t i = 0; i < n3->source_links.slots(); ++i) {
       const Link* back = n3->source_links.at(i);
-      if (!back || !back->node) continue;
-      const Node* n2a = back->node;
-      if (n2a == n1 || n2a == n2 || n2a == n3 || !n2a->object) continue;
-      if (n2a->source_links.find(n1)) add(n2a);
+      if (back && back->node && back->node != n2 && back->node != n3)
+        add_if_linked_from_n1(back->node);
     }
+    dropped_into_.for_each(n3, [&](uint32_t i) {
+      const Node* n2a = dropped_n1_[i];
+      if (n2a != n2 && n2a != n3) add_if_linked_from_n1(n2a);
+    });
     std::sort(relevant.begin(), relevant.end(),
               [](const Candidate& a, const Candidate& b) { return a.order < b.order; });
     relevant.erase(
@@ -621,9 +662,9 @@ bool Removal::prepare_removal_of_n2(Node* n2, Node* rn1, bool use_unchecked) {
         continue;
       }
     }
-    // rn1 -> n1 exists when n1 holds its back link and it is not a bridge
-    // still waiting (looked up on n1's side first: usually the shorter list).
-    if (rn1 && n1 != rn1 && n1->source_links.find(rn1) && rn1->target_links.find(n1)) {
+    // n1 is itself a target of rn1 (a link waiting to be dropped counts,
+    // a bridge waiting to be made does not).
+    if (rn1 && n1 != rn1 && rn1->target_links.find(n1)) {
       removable = false;
       if (later_.insert(n2)) later_order_.push_back(n2);
       trace_.line("      (n1 and n2) may become (n2 and n3)",
@@ -664,23 +705,18 @@ bool Removal::prepare_removal_of_n2(Node* n2, Node* rn1, bool use_unchecked) {
       const uint32_t index = static_cast<uint32_t>(new_links_.size());
       new_n1_.push_back(n1);
       new_links_.push_back(forward);
-      new_next_.push_back(kNone);
       pending_.insert(n1, n3, index);
-      PendingList* list = nullptr;
-      by_n1_.insert(n1, PendingList(), &list);
-      if (list->tail == kNone)
-        list->head = index;
-      else
-        new_next_[list->tail] = index;
-      list->tail = index;
-      ++list->count;
+      by_n1_.append(n1, index);
       st_.add_source_link(n3, back);
     }
     if (l1->dropped) {
       MX_REPORT(kTag); // the same forward link would be dropped twice
     } else {
+      const uint32_t index = static_cast<uint32_t>(dropped_links_.size());
       dropped_n1_.push_back(n1);
       dropped_links_.push_back(l1);
+      dropped_pairs_.insert(n1, n2, index);
+      dropped_into_.append(n2, index);
       l1->dropped = true;
     }
     detached.push_back(s);
@@ -806,7 +842,6 @@ void Removal::apply_removal() {
   }
   new_n1_.clear();
   new_links_.clear();
-  new_next_.clear();
   pending_.clear();
   by_n1_.clear();
 
@@ -828,6 +863,8 @@ void Removal::apply_removal() {
   }
   dropped_n1_.clear();
   dropped_links_.clear();
+  dropped_pairs_.clear();
+  dropped_into_.clear();
 
   // 3. Absorptions, then splits, are made consistent.
   for (Node* n : retyped_targets_) note_n3(n);
@@ -864,6 +901,7 @@ using mx_detail::kUncheckedRoot;
 using mx_detail::PtrSet;
 using mx_detail::Removal;
 using mx_detail::SimplifyRun;
+using mx_detail::StepCheck;
 
 MxObjDependency::LinkValues MxObjDependency::compose_link_types(const LinkValues& first,
                                                                 const LinkValues& second) {
@@ -934,8 +972,29 @@ void prune_null_object_links(MxObjDepStore& st, Node* null_node, bool full,
 
 } // namespace
 
+namespace {
+
+/// The check between two simplification steps. Fuzzing builds compare it
+/// with the full check every time.
+bool valid_after_step(const MxObjDependency& graph, StepCheck* step_check) {
+  if (!step_check) return graph.is_valid(nullptr);
+  const bool valid = step_check->valid();
+#ifdef MX_VERIFY_STEP_CHECK
+  if (valid != graph.is_valid(nullptr)) std::abort();
+#endif
+  return valid;
+}
+
+} // namespace
+
 void MxObjDependency::simplify_it() {
-  if (fnd_assertion_handler && !is_valid(nullptr)) MX_REPORT(kTag); // an invalid graph
+  // With a handler installed the graph is checked before and between the
+  // steps; between them the check follows what each step changed.
+  std::unique_ptr<StepCheck> step_check;
+  if (fnd_assertion_handler) {
+    if (!is_valid(nullptr)) MX_REPORT(kTag); // an invalid graph
+    step_check.reset(new StepCheck(*this, *store_));
+  }
   SimplifyRun run;
   store_->simplify_run = &run;
   for (;;) {
@@ -945,7 +1004,8 @@ void MxObjDependency::simplify_it() {
       MX_REPORT(kTag); // a step claimed progress but changed nothing
       break;
     }
-    if (fnd_assertion_handler && !is_valid(nullptr)) MX_REPORT(kTag);
+    if (fnd_assertion_handler && !valid_after_step(*this, step_check.get()))
+      MX_REPORT(kTag); // a step left the graph invalid
   }
   store_->simplify_run = nullptr;
 }

@@ -476,6 +476,7 @@ Node* MxObjDepStore::create_node(const MxDynObj* object) {
 
 void MxObjDepStore::destroy_node(Node* node) {
   if (simplify_run) forget_node(*simplify_run, node);
+  if (listener) listener->node_destroyed(node);
   roots.erase(node);
   leaves.erase(node);
   for (uint32_t i = 0; i < node->target_links.slots(); ++i)
@@ -510,28 +511,33 @@ void MxObjDepStore::destroy_link(Link* link) {
 }
 
 void MxObjDepStore::add_target_link(Node* node, Link* link) {
+  tell_links_changed(node, link);
   node->target_links.append(link);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) ++node->absorption_targets;
 }
 
 void MxObjDepStore::add_source_link(Node* node, Link* link) {
+  tell_links_changed(node, link);
   node->source_links.append(link);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) ++node->absorption_sources;
 }
 
 bool MxObjDepStore::erase_target_link(Node* node, Link* link) {
   if (!node->target_links.erase(link)) return false;
+  tell_links_changed(node, link);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) --node->absorption_targets;
   return true;
 }
 
 bool MxObjDepStore::erase_source_link(Node* node, Link* link) {
   if (!node->source_links.erase(link)) return false;
+  tell_links_changed(node, link);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) --node->absorption_sources;
   return true;
 }
 
 void MxObjDepStore::retype_target_link(Node* node, Link* link, MxObjectDependency::Type type) {
+  tell_links_changed(node, link);
   const bool was = link->dependency_type == MxObjectDependency::ABSORPTION;
   const bool is = type == MxObjectDependency::ABSORPTION;
   link->dependency_type = type;
@@ -545,6 +551,7 @@ void MxObjDepStore::retype_target_link(Node* node, Link* link, MxObjectDependenc
 }
 
 void MxObjDepStore::retype_source_link(Node* node, Link* link, MxObjectDependency::Type type) {
+  tell_links_changed(node, link);
   const bool was = link->dependency_type == MxObjectDependency::ABSORPTION;
   const bool is = type == MxObjectDependency::ABSORPTION;
   link->dependency_type = type;

@@ -124,7 +124,7 @@ struct MxObjDepNode {
   uint32_t seq = 0;                ///< creation number within the graph
   int32_t roots_pos = -1;          ///< position in `roots`, or -1
   int32_t leaves_pos = -1;         ///< position in `leaves`, or -1
-  uint16_t path_mark = 0;          ///< walk nesting level while on a walk's path
+  uint32_t walk_mark = 0;          ///< mark of the last lineage walk that entered it
   uint16_t flags = 0;
 
   explicit MxObjDepNode(const MxDynObj* o) : object(o) {}
@@ -327,6 +327,17 @@ private:
 struct Empty {};
 using PtrSet = PtrTable<Empty>;
 
+/// Told by the store what it changes: each node whose links were added,
+/// taken out or retyped (both ends of the link), and each node it destroys.
+class StoreListener {
+public:
+  virtual void links_changed(Node* node) = 0;
+  virtual void node_destroyed(Node* node) = 0;
+
+protected:
+  ~StoreListener() = default;
+};
+
 /// The graph's contents: nodes, links, roots and leaves.
 class MxObjDepStore {
 public:
@@ -338,13 +349,18 @@ public:
   ObjectMap objects;
   NodeSet roots{&Node::roots_pos};
   NodeSet leaves{&Node::leaves_pos};
-  /// Walk nesting level; each walk marks the nodes on its path with its own
-  /// level and restores the previous mark when it leaves them.
-  mutable uint16_t walk_level = 0;
+  /// Lineage walks in progress (a filter may start one inside another).
+  mutable uint32_t walks_running = 0;
+  /// The mark of the latest walk; see `Node::walk_mark`.
+  mutable uint32_t walk_mark = 0;
+  /// A fresh walk mark (marks start again from 1 when they run out).
+  uint32_t next_walk_mark() const;
   /// Changes made to links and nodes; lets simplification see progress.
   uint64_t changes = 0;
   /// The simplification in progress, if any.
   SimplifyRun* simplify_run = nullptr;
+  /// Told about changes while set; not owned.
+  StoreListener* listener = nullptr;
 
   Node* find_node(const MxDynObj* object) const { return objects.find(object); }
   /// A new node for `object`, entered in `objects`.
@@ -378,6 +394,11 @@ public:
 
 private:
   void renumber();
+  void tell_links_changed(Node* node, const Link* link) {
+    if (!listener) return;
+    listener->links_changed(node);
+    if (link->node) listener->links_changed(link->node);
+  }
 
   Pool node_pool_;
   Pool link_pool_;
@@ -389,8 +410,9 @@ private:
 MxObjectDependencyRole* clone_role(const MxObjectDependencyRole* role);
 
 /// Collects the ultimate sources (`backwards`) or targets of `start` into
-/// `out`, depth first in link order, with an explicit stack. A node already
-/// on the current path ends its branch, which contributes nothing. Links
+/// `out`, depth first in link order, with an explicit stack. Each node is
+/// entered once: a node reached again (along another path, or around a
+/// cycle) contributes nothing more, so each object is listed once. Links
 /// refused by `filter` are skipped and set `*filtered`; reaching the
 /// null-object node sets `*reached_null` and contributes no object.
 void walk_lineage(const MxObjDepStore& store, Node* start, bool backwards,

@@ -451,6 +451,28 @@ TEST_F(Check, NodeFiltersStopAtCycles) {
   EXPECT_EQ(dump(g, MxDebugNormal, true), dot_nodes({}));
 }
 
+TEST_F(Check, NodesNoRootReachesAreDumpedAndChecked) {
+  // c and d are each other's sources, and so is a with itself: no root
+  // reaches them. They follow the reached nodes, in creation order.
+  const Named o(1);
+  MxObjDependency g;
+  o.record(g, "e M f, c M d, d M c, a M a");
+  EXPECT_EQ(dump(g, MxDebugNormal, true), dot_nodes({5, 6, 3, 4, 1}));
+  const std::string text = dump(g, MxDebugFull, false);
+  EXPECT_NE(text.find("      \nnot reached from a root:\n"), std::string::npos);
+  size_t listed = 0;
+  for (size_t at = text.find("node object id: "); at != std::string::npos;
+       at = text.find("node object id: ", at + 1))
+    ++listed;
+  EXPECT_EQ(listed, 5u);
+  EXPECT_EQ(std::get<0>(counts(g)), 5);
+  EXPECT_TRUE(g.is_valid(nullptr));
+  // A second modification into d, from inside the cycle: the check sees it.
+  o.record(g, "c M b, b M d");
+  EXPECT_EQ(codes_of(g), (std::vector<int>{17, 17}));
+  EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(Check, FiltersMayQueryTheGraphTheyFilter) {
   // A node filter that asks the graph for lineage while the graph walks the
   // lineage for the filter: the inner walks keep their own paths.

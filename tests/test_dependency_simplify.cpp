@@ -191,6 +191,16 @@ TEST_F(Simplify, SmallHistories) {
        "a S1 bc, a S2 de, b D -",
        {"a -> c MODIFICATION 1 0", "a -> d SPLIT 2 0", "a -> e SPLIT 2 0"},
        {}},
+      {"c, already taken up into d in this batch, is still a target of a: d is postponed and "
+       "the absorptions, met by a creation, become creations",
+       "ab A c, ca A d, d M e",
+       {"a -> e CREATION - 0", "b -> e CREATION - 0"},
+       {"      (n1 and n2) may become (n2 and n3) => skip n1, store n2 to remove it later"}},
+      {"d -> a waits to be dropped while b and d are bridged into g: it still counts, so no "
+       "second bridge is built and the absorptions stay",
+       "| dac A0 e, e D -, d A a, b M0 f, bdf A g",
+       {"b -> g ABSORPTION - 1", "c -> NULL DELETION - 1", "d -> g ABSORPTION - 1"},
+       {"         link between n1 and n3 already existing => skip n3"}},
       {"a node linked to itself stays, and so do its neighbours",
        "a C b, b C b, b C c",
        {"a -> b CREATION - 0", "b -> b CREATION - 0", "b -> c CREATION - 0"},
