@@ -6,6 +6,7 @@
 // and every release takes it off again. "bytes_per_dep" is the growth of that
 // counter while one graph is recorded, divided by the number of recorded
 // dependencies (nodes, links, maps and all).
+#include "mxassert.h"
 #include "mxobjdependency.h"
 
 #include <benchmark/benchmark.h>
@@ -396,12 +397,19 @@ void QueryWideSources(benchmark::State& state) {
 BENCHMARK(QueryWideSources)->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
-// Simplification (no assertion handler: no checks between the steps)
+// Simplification, without an assertion handler (no checks between the
+// steps) and with one (the graph is checked before and after every step)
 
-void simplification(benchmark::State& state, bool is_chain) {
+int handler_calls = 0;
+void counting_handler(const char*, int) {
+  ++handler_calls;
+}
+
+void simplification(benchmark::State& state, bool is_chain, bool checked = false) {
   const size_t n = static_cast<size_t>(state.range(0));
   const History& h = history(is_chain, n);
   size_t links_after = 0;
+  if (checked) set_fnd_assertion_handler(counting_handler, true);
   for (auto _ : state) {
     state.PauseTiming();
     auto g = std::make_unique<MxObjDependency>();
@@ -415,17 +423,70 @@ void simplification(benchmark::State& state, bool is_chain) {
     g.reset();
     state.ResumeTiming();
   }
+  if (checked) set_fnd_assertion_handler(counting_handler, false);
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * h.dependencies));
   state.counters["roots_after"] = static_cast<double>(links_after);
+  state.counters["reports"] = static_cast<double>(handler_calls);
 }
 
 void SimplifyChain(benchmark::State& state) {
   simplification(state, true);
+}
+void SimplifyChainChecked(benchmark::State& state) {
+  simplification(state, true, true);
 }
 void SimplifyMix(benchmark::State& state) {
   simplification(state, false);
 }
 BENCHMARK(SimplifyChain)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(SimplifyMix)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(SimplifyChainChecked)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------------------
+// Stacked diamonds: split in two, absorb the parts again, 60 times over. A
+// walk that followed every path would never end.
+
+struct Diamonds {
+  std::vector<Obj> objects = std::vector<Obj>(3 * 60 + 1);
+  void record(MxObjDependency& g) {
+    for (size_t i = 0; i + 1 < objects.size(); i += 3) {
+      const MxDynObj* ends[] = {&objects[i], &objects[i + 1], &objects[i + 2], &objects[i + 3]};
+      Run top(ends, 1), parts(ends + 1, 2), bottom(ends + 3, 1);
+      g.record_dependency(&top, &parts, T::SPLIT, nullptr, nullptr);
+      g.record_dependency(&parts, &bottom, T::ABSORPTION, nullptr, nullptr);
+    }
+  }
+};
+
+void QueryStackedDiamonds(benchmark::State& state) {
+  Diamonds d;
+  MxObjDependency g;
+  d.record(g);
+  size_t found = 0;
+  for (auto _ : state) {
+    MxAutoPtr<MxIterator<const MxDynObj*>> it;
+    g.get_source_objects(&d.objects.back(), it, nullptr, nullptr);
+    found += static_cast<MxDynObjArrayIterator*>(it.get())->objects().size();
+    g.get_target_objects(&d.objects.front(), it, nullptr, nullptr);
+    found += static_cast<MxDynObjArrayIterator*>(it.get())->objects().size();
+  }
+  state.counters["found_per_query"] = static_cast<double>(found) / (2.0 * state.iterations());
+  state.SetItemsProcessed(state.iterations() * 2);
+}
+BENCHMARK(QueryStackedDiamonds)->Unit(benchmark::kMicrosecond);
+
+void SimplifyStackedDiamonds(benchmark::State& state) {
+  Diamonds d;
+  for (auto _ : state) {
+    MxObjDependency g;
+    d.record(g);
+    g.simplify_it();
+  }
+}
+BENCHMARK(SimplifyStackedDiamonds)->Unit(benchmark::kMicrosecond);
 
 } // namespace
