@@ -750,12 +750,14 @@ private:
     return link_filters_.back().get();
   }
 
+  /// The walk of a query: each node is entered once.
   void walk_model(int n, bool backwards, const LinkFilter* filter, std::vector<int>& out,
-                  bool& filtered, bool& reached_null) const {
+                  bool& filtered, bool& reached_null, std::set<int>& entered) const {
     if (n < 0) {
       reached_null = true;
       return;
     }
+    if (!entered.insert(n).second) return;
     const auto links = backwards ? model_.sources_of(n) : model_.targets_of(n);
     if (links.empty()) {
       out.push_back(n);
@@ -767,7 +769,8 @@ private:
         filtered = true;
         continue;
       }
-      walk_model(backwards ? d->source : d->target, backwards, filter, out, filtered, reached_null);
+      walk_model(backwards ? d->source : d->target, backwards, filter, out, filtered, reached_null,
+                 entered);
     }
   }
 
@@ -806,7 +809,8 @@ private:
         if ((backwards ? model_.sources_of(n) : model_.targets_of(n)).empty()) want.push_back(n);
       }
     } else if (model_.has_node(object)) {
-      walk_model(object, backwards, filter, want, want_filtered, reached_null);
+      std::set<int> entered;
+      walk_model(object, backwards, filter, want, want_filtered, reached_null, entered);
     }
     std::sort(got.begin(), got.end());
     std::sort(want.begin(), want.end());
