@@ -437,10 +437,12 @@ private:
   bool dropped_link(const Node* n1, const Node* n2) const {
     return dropped_pairs_.find(n1, n2) != nullptr;
   }
-  /// Whether a link from `n2a` into `n3` exists or waits to be made: every
-  /// such link has its back link in n3, except one waiting to be dropped.
+  /// Whether a link from `n2a` into `n3` exists or waits to be made, asked
+  /// on n3's side: every such link has its back link in n3, except one
+  /// waiting to be dropped (then n3 is an n2 of this batch).
   bool links_into(const Node* n2a, const Node* n3) const {
-    return n3->source_links.find(n2a) != nullptr || dropped_link(n2a, n3);
+    if (n3->source_links.find(n2a)) return true;
+    return (n3->flags & kDroppedInto) && dropped_link(n2a, n3);
   }
   void remove_source_link(Node* node, Link* link);
   void remove_target_link(Node* node, Link* link);
@@ -583,14 +585,17 @@ bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
   } else {
     // From n3's side: every node with a link into n3, and of those the ones
     // that n1 links to.
+    const bool n1_has_bridges = by_n1_.count(n1) > 0;
+    // A link in n1's list (those waiting to be dropped are still there), or
+    // a bridge waiting to be made.
     auto add_if_linked_from_n1 = [&](const Node* n2a) {
-      if (!links_into(n1, n2a)) return;
       const int64_t pos = n1->target_links.find_pos(n2a);
       if (pos >= 0) {
         relevant.push_back(Candidate{static_cast<uint64_t>(pos),
                                      n1->target_links.at(static_cast<uint32_t>(pos)), false});
-      } else if (const uint32_t* at = pending_.find(n1, n2a)) {
-        relevant.push_back(Candidate{existing + *at, new_links_[*at], true});
+      } else if (n1_has_bridges) {
+        if (const uint32_t* at = pending_.find(n1, n2a))
+          relevant.push_back(Candidate{existing + *at, new_links_[*at], true});
       }
     };
     add_if_linked_from_n1(n3);
@@ -717,6 +722,7 @@ bool Removal::prepare_removal_of_n2(Node* n2, Node* rn1, bool use_unchecked) {
       dropped_links_.push_back(l1);
       dropped_pairs_.insert(n1, n2, index);
       dropped_into_.append(n2, index);
+      n2->flags |= kDroppedInto;
       l1->dropped = true;
     }
     detached.push_back(s);
@@ -856,6 +862,7 @@ void Removal::apply_removal() {
       continue;
     }
     l1->dropped = false;
+    if (l1->node) l1->node->flags &= static_cast<uint16_t>(~kDroppedInto);
     if (l1->dependency_type == Dep::SPLIT || l1->dependency_type == Dep::CONTAINMENT)
       groups.push_back(SplitGroup{n1, l1->dependency_type, l1->has_target_qualifier,
                                   l1->has_target_qualifier ? l1->target_qualifier : -1});

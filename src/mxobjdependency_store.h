@@ -139,7 +139,8 @@ enum : uint16_t {
   kUncheckedRoot = 1, ///< a root not yet processed in the current step
   kActiveRoot = 2,    ///< a root listed for a simplification step
   kRemoving = 4,      ///< detached by a removal batch, destroyed when it is applied
-  kNoted = 8          ///< noted once while a removal batch is applied
+  kNoted = 8,         ///< noted once while a removal batch is applied
+  kDroppedInto = 16   ///< the target of a link a removal batch waits to drop
 };
 
 struct SimplifyRun;
