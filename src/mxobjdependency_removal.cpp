@@ -13,6 +13,7 @@
 // until every link runs from an initial object to a final one.
 #include "mxobjdependency.h"
 
+#include "mxobjdependency_composition.h"
 #include "mxobjdependency_stepcheck.h"
 #include "mxobjdependency_store.h"
 
@@ -22,126 +23,19 @@
 #include <unordered_set>
 #include <vector>
 
+using mx_detail::compose;
+using mx_detail::Composed;
 using mx_detail::Link;
 using mx_detail::LinkVec;
 using mx_detail::MxObjDepStore;
 using mx_detail::Node;
 using mx_detail::node_key;
+using mx_detail::same_qualifier;
 
 namespace {
 
 const char* const kTag = "mxobjdependency";
 using Dep = MxObjectDependency;
-
-/// The composed values of a bridge (a bridge never carries a role).
-struct Composed {
-  Dep::Type type;
-  bool has_q;
-  int q;
-  int separator;
-};
-
-bool same_qualifier(bool has_a, int a, bool has_b, int b) {
-  return has_a == has_b && (has_a ? a : -1) == (has_b ? b : -1);
-}
-
-/// The composition table. Rows: the type of n1 -> n2; columns: the type of
-/// n2 -> n3. `from_first` tells whose qualifier the result carries.
-Composed compose_values(Dep::Type first, bool first_has_q, int first_q, Dep::Type second,
-                        bool second_has_q, int second_q, int second_separator) {
-  using D = Dep;
-  Dep::Type type = D::UNSPECIFIED;
-  bool from_first = false;
-  bool reported = false;
-  const bool second_known = second >= D::CREATION && second <= D::CONTAINMENT;
-  auto row = [&](D::Type c, D::Type d, D::Type m, D::Type s, D::Type a, D::Type v, D::Type t,
-                 D::Type other, const char* qualifier_from) {
-    // `qualifier_from` holds one character per column: '1' or '2'.
-    int column = 7;
-    switch (second) {
-    case D::CREATION:
-      column = 0, type = c;
-      break;
-    case D::DELETION:
-      column = 1, type = d;
-      break;
-    case D::MODIFICATION:
-      column = 2, type = m;
-      break;
-    case D::SPLIT:
-      column = 3, type = s;
-      break;
-    case D::ABSORPTION:
-      column = 4, type = a;
-      break;
-    case D::CONVERSION:
-      column = 5, type = v;
-      break;
-    case D::CONTAINMENT:
-      column = 6, type = t;
-      break;
-    default:
-      type = other;
-      break;
-    }
-    from_first = qualifier_from[column] == '1';
-    if (!second_known) reported = true;
-  };
-  switch (first) {
-  case D::CREATION:
-    row(D::CREATION, D::DELETION, D::CREATION, D::CREATION, D::CREATION, D::CREATION, D::CREATION,
-        D::CREATION, "22112111");
-    break;
-  case D::DELETION:
-    type = D::DELETION;
-    from_first = true;
-    reported = true;
-    break;
-  case D::MODIFICATION:
-    row(D::CREATION, D::DELETION, D::MODIFICATION, D::SPLIT, D::ABSORPTION, D::MODIFICATION,
-        D::CREATION, D::MODIFICATION, "22222111");
-    break;
-  case D::SPLIT:
-    row(D::CREATION, D::DELETION, D::SPLIT, D::SPLIT, D::CREATION, D::SPLIT, D::SPLIT, D::SPLIT,
-        "22112111");
-    break;
-  case D::ABSORPTION:
-    row(D::CREATION, D::DELETION, D::ABSORPTION, D::CREATION, D::ABSORPTION, D::ABSORPTION,
-        D::CREATION, D::ABSORPTION, "22112111");
-    break;
-  case D::CONTAINMENT:
-    row(D::CREATION, D::DELETION, D::CONTAINMENT, D::SPLIT, D::ABSORPTION, D::CONTAINMENT,
-        D::CONTAINMENT, D::CONTAINMENT, "22122111");
-    break;
-  case D::CONVERSION:
-    type = second;
-    break;
-  default:
-    type = second;
-    reported = true;
-    break;
-  }
-  if (reported) MX_REPORT(kTag); // a link type that composition does not know
-  Composed c{type, false, -1, second_separator};
-  if (from_first) {
-    c.has_q = first_has_q;
-    c.q = first_has_q ? first_q : -1;
-  } else {
-    c.has_q = second_has_q;
-    c.q = second_has_q ? second_q : -1;
-  }
-  return c;
-}
-
-Composed compose(const Link* first, const Link* second) {
-  if (!first || !second) {
-    MX_REPORT(kTag); // a link of the path is missing
-    return Composed{Dep::UNSPECIFIED, false, -1, second ? second->separator : 0};
-  }
-  return compose_values(first->dependency_type, first->has_target_qualifier,
-                        first->target_qualifier, second->dependency_type,
-                        second->has_target_qualifier, second->target_qualifier, second->separator);
-}
 
 /// Writes the trace lines of removal and simplification; silent without a
 /// journal.
@@ -909,14 +803,6 @@ using mx_detail::PtrSet;
 using mx_detail::Removal;
 using mx_detail::SimplifyRun;
 using mx_detail::StepCheck;
-
-MxObjDependency::LinkValues MxObjDependency::compose_link_types(const LinkValues& first,
-                                                                const LinkValues& second) {
-  const Composed c =
-      compose_values(first.type, first.has_target_qualifier, first.target_qualifier, second.type,
-                     second.has_target_qualifier, second.target_qualifier, second.separator);
-  return LinkValues{c.type, c.has_q, c.q, c.separator};
-}
 
 namespace {
 
