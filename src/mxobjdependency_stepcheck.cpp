@@ -10,15 +10,16 @@ StepCheck::StepCheck(const MxObjDependency& graph, MxObjDepStore& store)
   st_.objects.for_each([&](Node* n) {
     if (!keeps_rules(n)) breaking_.insert(n);
   });
-  st_.listener = this;
+  st_.add_listener(this);
 }
 
 StepCheck::~StepCheck() {
-  if (st_.listener == this) st_.listener = nullptr;
+  st_.remove_listener(this);
 }
 
-void StepCheck::links_changed(Node* node) {
-  if (touched_set_.insert(node)) touched_.push_back(node);
+void StepCheck::links_changed(Node* holder, Link* link, LinkChange) {
+  for (Node* n : {holder, link->node})
+    if (n && touched_set_.insert(n)) touched_.push_back(n);
 }
 
 void StepCheck::node_destroyed(Node* node) {

@@ -34,7 +34,7 @@ public:
   /// What `graph.is_valid(nullptr)` answers now.
   bool valid();
 
-  void links_changed(Node* node) override;
+  void links_changed(Node* holder, Link* link, LinkChange change) override;
   void node_destroyed(Node* node) override;
 
 private:

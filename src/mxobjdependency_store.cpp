@@ -474,9 +474,12 @@ Node* MxObjDepStore::create_node(const MxDynObj* object) {
   return n;
 }
 
+void MxObjDepStore::remove_listener(StoreListener* listener) {
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+}
+
 void MxObjDepStore::destroy_node(Node* node) {
-  if (simplify_run) forget_node(*simplify_run, node);
-  if (listener) listener->node_destroyed(node);
+  for (StoreListener* l : listeners_) l->node_destroyed(node);
   roots.erase(node);
   leaves.erase(node);
   for (uint32_t i = 0; i < node->target_links.slots(); ++i)
@@ -504,40 +507,40 @@ Link* MxObjDepStore::create_link(Node* node, MxObjectDependency::Type type, bool
 }
 
 void MxObjDepStore::destroy_link(Link* link) {
-  if (link->listed && simplify_run) forget_link(*simplify_run, link);
+  for (StoreListener* l : listeners_) l->link_destroyed(link);
   delete link->role;
   link_pool_.release(link);
   ++changes;
 }
 
 void MxObjDepStore::add_target_link(Node* node, Link* link) {
-  tell_links_changed(node, link);
+  tell_links_changed(node, link, LinkChange::kTargetAdded);
   node->target_links.append(link);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) ++node->absorption_targets;
 }
 
 void MxObjDepStore::add_source_link(Node* node, Link* link) {
-  tell_links_changed(node, link);
+  tell_links_changed(node, link, LinkChange::kSourceAdded);
   node->source_links.append(link);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) ++node->absorption_sources;
 }
 
 bool MxObjDepStore::erase_target_link(Node* node, Link* link) {
   if (!node->target_links.erase(link)) return false;
-  tell_links_changed(node, link);
+  tell_links_changed(node, link, LinkChange::kErased);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) --node->absorption_targets;
   return true;
 }
 
 bool MxObjDepStore::erase_source_link(Node* node, Link* link) {
   if (!node->source_links.erase(link)) return false;
-  tell_links_changed(node, link);
+  tell_links_changed(node, link, LinkChange::kErased);
   if (link->dependency_type == MxObjectDependency::ABSORPTION) --node->absorption_sources;
   return true;
 }
 
 void MxObjDepStore::retype_target_link(Node* node, Link* link, MxObjectDependency::Type type) {
-  tell_links_changed(node, link);
+  tell_links_changed(node, link, LinkChange::kRetyped);
   const bool was = link->dependency_type == MxObjectDependency::ABSORPTION;
   const bool is = type == MxObjectDependency::ABSORPTION;
   link->dependency_type = type;
@@ -551,7 +554,7 @@ void MxObjDepStore::retype_target_link(Node* node, Link* link, MxObjectDependenc
 }
 
 void MxObjDepStore::retype_source_link(Node* node, Link* link, MxObjectDependency::Type type) {
-  tell_links_changed(node, link);
+  tell_links_changed(node, link, LinkChange::kRetyped);
   const bool was = link->dependency_type == MxObjectDependency::ABSORPTION;
   const bool is = type == MxObjectDependency::ABSORPTION;
   link->dependency_type = type;

@@ -143,11 +143,6 @@ enum : uint16_t {
   kDroppedInto = 16   ///< the target of a link a removal batch waits to drop
 };
 
-struct SimplifyRun;
-/// Drop a node or link that is being destroyed from the simplification's lists.
-void forget_node(SimplifyRun& run, Node* node);
-void forget_link(SimplifyRun& run, Link* link);
-
 /// A set of nodes listed in creation order, each member knowing its own
 /// position (through the node field `pos`) so that membership tests and
 /// removal are O(1). Removal leaves a hole that is squeezed out later.
@@ -328,11 +323,16 @@ private:
 struct Empty {};
 using PtrSet = PtrTable<Empty>;
 
-/// Told by the store what it changes: each node whose links were added,
-/// taken out or retyped (both ends of the link), and each node it destroys.
+/// What happened to a link of a node's lists.
+enum class LinkChange { kTargetAdded, kSourceAdded, kErased, kRetyped };
+
+/// Told by the store what it changes: a link put into, taken out of or
+/// retyped in a node's lists (the holder), a link destroyed, a node
+/// destroyed. The store knows nothing of its listeners beyond this.
 class StoreListener {
 public:
-  virtual void links_changed(Node* node) = 0;
+  virtual void links_changed(Node* holder, Link* link, LinkChange change) = 0;
+  virtual void link_destroyed(Link*) {}
   virtual void node_destroyed(Node* node) = 0;
 
 protected:
@@ -358,10 +358,9 @@ public:
   uint32_t next_walk_mark() const;
   /// Changes made to links and nodes; lets simplification see progress.
   uint64_t changes = 0;
-  /// The simplification in progress, if any.
-  SimplifyRun* simplify_run = nullptr;
-  /// Told about changes while set; not owned.
-  StoreListener* listener = nullptr;
+  /// Listeners are told about every change until they are removed; not owned.
+  void add_listener(StoreListener* listener) { listeners_.push_back(listener); }
+  void remove_listener(StoreListener* listener);
 
   Node* find_node(const MxDynObj* object) const { return objects.find(object); }
   /// A new node for `object`, entered in `objects`.
@@ -395,11 +394,11 @@ public:
 
 private:
   void renumber();
-  void tell_links_changed(Node* node, const Link* link) {
-    if (!listener) return;
-    listener->links_changed(node);
-    if (link->node) listener->links_changed(link->node);
+  void tell_links_changed(Node* holder, Link* link, LinkChange change) {
+    for (StoreListener* l : listeners_) l->links_changed(holder, link, change);
   }
+
+  std::vector<StoreListener*> listeners_;
 
   Pool node_pool_;
   Pool link_pool_;
