@@ -81,7 +81,7 @@ void Removal::remember_triple(Node* n1, Node* n2a, Node* n3, Link* lk, Link* lm,
                    " link with n2a = ", node_key(n2a));
   else
     trace_.line_id("            remember triple to skip with n2a = ", node_key(n2a));
-  triples_.insert(Triple{n1, n2a, n3});
+  triples_.insert(PointerTriple{n1, n2a, n3});
 }
 
 bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
@@ -89,7 +89,7 @@ bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
     MX_REPORT(kTag); // a node of the path is missing
     return true;
   }
-  if (triples_.count(Triple{n1, n2, n3})) {
+  if (triples_.contains(PointerTriple{n1, n2, n3})) {
     trace_.line("         already handled n1 and n3 earlier", " => skip n3");
     return true;
   }

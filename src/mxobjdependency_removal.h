@@ -17,7 +17,6 @@
 #include "mxobjdependency_store.h"
 
 #include <cstdint>
-#include <unordered_set>
 #include <vector>
 
 namespace mx_detail {
@@ -51,70 +50,19 @@ private:
   MxJournal* j_;
 };
 
-/// Open-addressing map keyed by a pair of nodes.
+/// A map from a pair of nodes to an index; keeps the first index given.
 class PairIndex {
 public:
-  void clear() {
-    entries_.clear();
-    count_ = 0;
-  }
   const uint32_t* find(const Node* a, const Node* b) const {
-    if (count_ == 0) return nullptr;
-    const size_t mask = entries_.size() - 1;
-    for (size_t i = home(a, b);; i = (i + 1) & mask) {
-      const Entry& e = entries_[i];
-      if (!e.a) return nullptr;
-      if (e.a == a && e.b == b) return &e.value;
-    }
+    return table_.find(PointerPair{a, b});
   }
-  /// Keeps the first value given for a pair.
   void insert(const Node* a, const Node* b, uint32_t value) {
-    if ((count_ + 1) * 2 > entries_.size()) grow();
-    const size_t mask = entries_.size() - 1;
-    size_t i = home(a, b);
-    for (; entries_[i].a; i = (i + 1) & mask)
-      if (entries_[i].a == a && entries_[i].b == b) return;
-    entries_[i] = Entry{a, b, value};
-    ++count_;
+    table_.insert(PointerPair{a, b}, value);
   }
+  void clear() { table_.clear(); }
 
 private:
-  struct Entry {
-    const Node* a = nullptr;
-    const Node* b = nullptr;
-    uint32_t value = 0;
-  };
-  size_t home(const Node* a, const Node* b) const {
-    const uint64_t x = (reinterpret_cast<uintptr_t>(a) >> 3) * 0x9E3779B97F4A7C15ull ^
-                       (reinterpret_cast<uintptr_t>(b) >> 3) * 0xC2B2AE3D27D4EB4Full;
-    return static_cast<size_t>(x ^ (x >> 29)) & (entries_.size() - 1);
-  }
-  void grow() {
-    std::vector<Entry> old;
-    old.swap(entries_);
-    entries_.assign(old.empty() ? 16 : old.size() * 2, Entry());
-    count_ = 0;
-    for (const Entry& e : old)
-      if (e.a) insert(e.a, e.b, e.value);
-  }
-
-  std::vector<Entry> entries_;
-  size_t count_ = 0;
-};
-
-struct Triple {
-  const Node* n1;
-  const Node* n2a;
-  const Node* n3;
-  bool operator==(const Triple& o) const { return n1 == o.n1 && n2a == o.n2a && n3 == o.n3; }
-};
-struct TripleHash {
-  size_t operator()(const Triple& t) const {
-    uint64_t x = reinterpret_cast<uintptr_t>(t.n1) * 0x9E3779B97F4A7C15ull;
-    x ^= reinterpret_cast<uintptr_t>(t.n2a) * 0xC2B2AE3D27D4EB4Full;
-    x ^= reinterpret_cast<uintptr_t>(t.n3) * 0x165667B19E3779F9ull;
-    return static_cast<size_t>(x ^ (x >> 31));
-  }
+  FlatTable<PointerPair, uint32_t, PointerPairKey> table_;
 };
 
 /// A SPLIT or CONTAINMENT group of a node whose member was dropped.
@@ -220,7 +168,7 @@ private:
   std::vector<Node*> nodes_to_remove_;
   std::vector<Node*> later_order_;
   PtrSet later_;
-  std::unordered_set<Triple, TripleHash> triples_;
+  FlatTable<PointerTriple, Empty, PointerTripleKey> triples_; // (n1, n2a, n3)
   // Reused lists of one removal.
   std::vector<Link*> scratch_detached_;
   std::vector<Link*> scratch_kept_;

@@ -7,7 +7,6 @@
 #include "mxobjdependency_store.h"
 
 #include <cstdint>
-#include <unordered_map>
 
 namespace mx_detail {
 
@@ -35,16 +34,22 @@ public:
     }
     if (counted_ != n) {
       counts_.clear();
-      for (uint32_t i = 0; i < links.slots(); ++i)
-        if (const Link* other = links.at(i)) ++counts_[sibling_key(other)];
+      for (uint32_t i = 0; i < links.slots(); ++i) {
+        const Link* other = links.at(i);
+        if (!other) continue;
+        uint32_t* count = nullptr;
+        counts_.insert(sibling_key(other), 0, &count);
+        ++*count;
+      }
       counted_ = n;
     }
-    return counts_[sibling_key(l)] > 1;
+    const uint32_t* count = counts_.find(sibling_key(l));
+    return count && *count > 1;
   }
 
 private:
   const Node* counted_ = nullptr;
-  std::unordered_map<uint64_t, uint32_t> counts_;
+  FlatTable<uint64_t, uint32_t, NumberKey> counts_;
 };
 
 /// The rules one node must keep, each broken rule told to `report` as

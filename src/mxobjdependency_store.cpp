@@ -294,100 +294,18 @@ void NodeSet::clear() {
 // ---------------------------------------------------------------------------
 // ObjectMap
 
-ObjectMap::~ObjectMap() {
-  ::operator delete(slots_);
-}
-
-size_t ObjectMap::home(const MxDynObj* object) const {
-  // Objects made one after the other lie close together: their slots stay
-  // close too. The higher bits are folded in so that addresses far apart,
-  // but equal in their low bits, still spread over the table.
-  const uint64_t x = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(object)) >> 3;
-  return static_cast<size_t>(x ^ (x >> bits_) ^ (x >> (2 * bits_))) & (capacity_ - 1);
-}
-
-Node* ObjectMap::find(const MxDynObj* object) const {
-  if (!object) return null_node_;
-  if (count_ == 0) return nullptr;
-  const size_t mask = capacity_ - 1;
-  for (size_t i = home(object);; i = (i + 1) & mask) {
-    const Slot& s = slots_[i];
-    if (!s.node) return nullptr;
-    if (s.key == object) return s.node;
-  }
-}
-
 bool ObjectMap::insert(const MxDynObj* object, Node* node) {
-  if (!object) {
-    if (null_node_) return false;
-    null_node_ = node;
-    return true;
-  }
-  // Kept at most 60 % full.
-  if ((count_ + 1) * 5 > capacity_ * 3) grow();
-  const size_t mask = capacity_ - 1;
-  size_t i = home(object);
-  for (; slots_[i].node; i = (i + 1) & mask)
-    if (slots_[i].key == object) return false;
-  slots_[i].key = object;
-  slots_[i].node = node;
-  ++count_;
+  if (object) return table_.insert(object, node);
+  if (null_node_) return false;
+  null_node_ = node;
   return true;
 }
 
 bool ObjectMap::erase(const MxDynObj* object) {
-  if (!object) {
-    if (!null_node_) return false;
-    null_node_ = nullptr;
-    return true;
-  }
-  if (count_ == 0) return false;
-  const size_t mask = capacity_ - 1;
-  size_t i = home(object);
-  for (;; i = (i + 1) & mask) {
-    if (!slots_[i].node) return false;
-    if (slots_[i].key == object) break;
-  }
-  size_t hole = i;
-  for (size_t j = (i + 1) & mask; slots_[j].node; j = (j + 1) & mask) {
-    const size_t h = home(slots_[j].key);
-    const bool movable = hole <= j ? (h <= hole || h > j) : (h <= hole && h > j);
-    if (movable) {
-      slots_[hole] = slots_[j];
-      hole = j;
-    }
-  }
-  slots_[hole].key = nullptr;
-  slots_[hole].node = nullptr;
-  --count_;
-  return true;
-}
-
-void ObjectMap::grow() {
-  Slot* old = slots_;
-  const size_t old_capacity = capacity_;
-  capacity_ = old_capacity ? old_capacity * 2 : 16;
-  bits_ = 0;
-  while ((size_t{1} << bits_) < capacity_) ++bits_;
-  slots_ = static_cast<Slot*>(::operator new(capacity_ * sizeof(Slot)));
-  std::memset(static_cast<void*>(slots_), 0, capacity_ * sizeof(Slot));
-  const size_t mask = capacity_ - 1;
-  for (size_t k = 0; k < old_capacity; ++k) {
-    if (!old[k].node) continue;
-    size_t i = home(old[k].key);
-    while (slots_[i].node) i = (i + 1) & mask;
-    slots_[i] = old[k];
-  }
-  ::operator delete(old);
-}
-
-void ObjectMap::clear() {
-  ::operator delete(slots_);
-  slots_ = nullptr;
-  capacity_ = 0;
-  bits_ = 0;
-  count_ = 0;
+  if (object) return table_.erase(object);
+  if (!null_node_) return false;
   null_node_ = nullptr;
+  return true;
 }
 
 // ---------------------------------------------------------------------------

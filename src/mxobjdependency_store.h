@@ -20,6 +20,7 @@
 #define MXFOUNDATION_SRC_MXOBJDEPENDENCY_STORE_H
 
 #include "mxobjdependency.h"
+#include "mxobjdependency_flattable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -178,34 +179,29 @@ public:
   ObjectMap() = default;
   ObjectMap(const ObjectMap&) = delete;
   ObjectMap& operator=(const ObjectMap&) = delete;
-  ~ObjectMap();
 
-  Node* find(const MxDynObj* object) const;
+  Node* find(const MxDynObj* object) const {
+    if (!object) return null_node_;
+    Node* const* node = table_.find(object);
+    return node ? *node : nullptr;
+  }
   /// False (and nothing changes) when `object` has a node already.
   bool insert(const MxDynObj* object, Node* node);
   /// False when `object` has no node.
   bool erase(const MxDynObj* object);
-  size_t size() const { return count_ + (null_node_ ? 1 : 0); }
+  size_t size() const { return table_.size() + (null_node_ ? 1 : 0); }
   /// Every node, in no particular order.
   template <class F> void for_each(F f) const {
     if (null_node_) f(null_node_);
-    for (size_t i = 0; i < capacity_; ++i)
-      if (slots_[i].node) f(slots_[i].node);
+    table_.for_each([&](const void*, Node* node) { f(node); });
   }
-  void clear();
+  void clear() {
+    table_.clear();
+    null_node_ = nullptr;
+  }
 
 private:
-  struct Slot {
-    const MxDynObj* key;
-    Node* node; // null: empty slot
-  };
-  size_t home(const MxDynObj* object) const;
-  void grow();
-
-  Slot* slots_ = nullptr;
-  size_t capacity_ = 0; // a power of two, or 0
-  unsigned bits_ = 0;
-  size_t count_ = 0;
+  FlatTable<const void*, Node*, ObjectKey> table_;
   Node* null_node_ = nullptr;
 };
 
@@ -235,92 +231,9 @@ private:
   size_t reserved_ = 0;
 };
 
-/// Open-addressing set or map keyed by non-null pointers, for the scratch
-/// bookkeeping of walks and removals.
-template <class V> class PtrTable {
-public:
-  PtrTable() = default;
-
-  size_t size() const { return count_; }
-  bool contains(const void* key) const { return find(key) != nullptr; }
-  V* find(const void* key) const {
-    if (count_ == 0) return nullptr;
-    for (size_t i = home(key);; i = (i + 1) & mask_) {
-      if (!entries_[i].key) return nullptr;
-      if (entries_[i].key == key) return const_cast<V*>(&entries_[i].value);
-    }
-  }
-  /// Inserts `key` with `value` unless present; true when inserted. `slot`
-  /// receives the value's address either way.
-  bool insert(const void* key, const V& value = V(), V** slot = nullptr) {
-    if ((count_ + 1) * 2 > entries_.size()) grow();
-    size_t i = home(key);
-    for (; entries_[i].key; i = (i + 1) & mask_) {
-      if (entries_[i].key == key) {
-        if (slot) *slot = &entries_[i].value;
-        return false;
-      }
-    }
-    entries_[i].key = key;
-    entries_[i].value = value;
-    ++count_;
-    if (slot) *slot = &entries_[i].value;
-    return true;
-  }
-  bool erase(const void* key) {
-    if (count_ == 0) return false;
-    size_t i = home(key);
-    for (;; i = (i + 1) & mask_) {
-      if (!entries_[i].key) return false;
-      if (entries_[i].key == key) break;
-    }
-    // Backward-shift deletion keeps every probe sequence unbroken.
-    size_t hole = i;
-    for (size_t j = (i + 1) & mask_; entries_[j].key; j = (j + 1) & mask_) {
-      const size_t h = home(entries_[j].key);
-      const bool movable = hole <= j ? (h <= hole || h > j) : (h <= hole && h > j);
-      if (movable) {
-        entries_[hole] = entries_[j];
-        hole = j;
-      }
-    }
-    entries_[hole].key = nullptr;
-    entries_[hole].value = V();
-    --count_;
-    return true;
-  }
-  void clear() {
-    entries_.clear();
-    mask_ = 0;
-    count_ = 0;
-  }
-
-private:
-  struct Entry {
-    const void* key = nullptr;
-    V value{};
-  };
-  size_t home(const void* key) const {
-    const uint64_t x = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3;
-    return static_cast<size_t>((x * 0x9E3779B97F4A7C15ull) >> 32) & mask_;
-  }
-  void grow() {
-    std::vector<Entry> old;
-    old.swap(entries_);
-    const size_t capacity = old.empty() ? 16 : old.size() * 2;
-    entries_.assign(capacity, Entry());
-    mask_ = capacity - 1;
-    count_ = 0;
-    for (const Entry& e : old)
-      if (e.key) insert(e.key, e.value);
-  }
-
-  std::vector<Entry> entries_;
-  size_t mask_ = 0;
-  size_t count_ = 0;
-};
-
-struct Empty {};
+/// Sets and maps keyed by non-null pointers, for the scratch bookkeeping of
+/// walks and removals.
+template <class V> using PtrTable = FlatTable<const void*, V, PointerKey>;
 using PtrSet = PtrTable<Empty>;
 
 /// What happened to a link of a node's lists.

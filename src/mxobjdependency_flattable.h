@@ -1,0 +1,187 @@
+// The one hash table engine of the lineage graph's internal tables.
+// Private to the library's sources.
+#ifndef MXFOUNDATION_SRC_MXOBJDEPENDENCY_FLATTABLE_H
+#define MXFOUNDATION_SRC_MXOBJDEPENDENCY_FLATTABLE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace mx_detail {
+
+/// Open addressing with linear probing and backward-shift deletion, so that
+/// no tombstones build up. `Traits` gives the key's empty value
+/// (`empty()`, never a real key), `home(key, bits)` (the slot before
+/// masking, for a table of 2^bits slots), and the highest load allowed as
+/// `kLoadNum / kLoadDen`. The table grows by doubling.
+template <class Key, class Value, class Traits> class FlatTable {
+public:
+  size_t size() const { return count_; }
+  bool contains(const Key& key) const { return find(key) != nullptr; }
+
+  Value* find(const Key& key) const {
+    if (count_ == 0) return nullptr;
+    for (size_t i = home(key);; i = (i + 1) & mask_) {
+      const Entry& e = entries_[i];
+      if (e.key == key) return const_cast<Value*>(&e.value);
+      if (e.key == Traits::empty()) return nullptr;
+    }
+  }
+
+  /// Inserts `key` with `value` unless the key is there; true when inserted.
+  /// `slot` receives the address of the key's value either way.
+  bool insert(const Key& key, const Value& value = Value(), Value** slot = nullptr) {
+    if ((count_ + 1) * Traits::kLoadDen > entries_.size() * Traits::kLoadNum) grow();
+    size_t i = home(key);
+    for (; !(entries_[i].key == Traits::empty()); i = (i + 1) & mask_) {
+      if (entries_[i].key == key) {
+        if (slot) *slot = &entries_[i].value;
+        return false;
+      }
+    }
+    entries_[i].key = key;
+    entries_[i].value = value;
+    ++count_;
+    if (slot) *slot = &entries_[i].value;
+    return true;
+  }
+
+  /// Takes `key` out; false when it is not there.
+  bool erase(const Key& key) {
+    if (count_ == 0) return false;
+    size_t i = home(key);
+    for (;; i = (i + 1) & mask_) {
+      if (entries_[i].key == key) break;
+      if (entries_[i].key == Traits::empty()) return false;
+    }
+    // Each later entry of the run moves into the hole when its home lies
+    // at or before the hole (cyclically), so every probe run stays whole.
+    size_t hole = i;
+    for (size_t j = (i + 1) & mask_; !(entries_[j].key == Traits::empty()); j = (j + 1) & mask_) {
+      const size_t h = home(entries_[j].key);
+      const bool movable = hole <= j ? (h <= hole || h > j) : (h <= hole && h > j);
+      if (movable) {
+        entries_[hole] = entries_[j];
+        hole = j;
+      }
+    }
+    entries_[hole] = Entry();
+    --count_;
+    return true;
+  }
+
+  /// Forgets every entry and frees the storage.
+  void clear() {
+    std::vector<Entry>().swap(entries_);
+    mask_ = 0;
+    bits_ = 0;
+    count_ = 0;
+  }
+
+  /// Calls `f(key, value)` for every entry, in no particular order.
+  template <class F> void for_each(F f) const {
+    for (const Entry& e : entries_)
+      if (!(e.key == Traits::empty())) f(e.key, e.value);
+  }
+
+private:
+  struct Entry {
+    Key key = Traits::empty();
+    Value value{};
+  };
+
+  size_t home(const Key& key) const {
+    return static_cast<size_t>(Traits::home(key, bits_)) & mask_;
+  }
+
+  void grow() {
+    std::vector<Entry> old;
+    old.swap(entries_);
+    const size_t capacity = old.empty() ? 16 : old.size() * 2;
+    entries_.assign(capacity, Entry());
+    mask_ = capacity - 1;
+    bits_ = 0;
+    while ((size_t{1} << bits_) < capacity) ++bits_;
+    count_ = 0;
+    for (const Entry& e : old)
+      if (!(e.key == Traits::empty())) insert(e.key, e.value);
+  }
+
+  std::vector<Entry> entries_;
+  size_t mask_ = 0;
+  unsigned bits_ = 0;
+  size_t count_ = 0;
+};
+
+/// Keys that are pointers (never null): a multiplicative hash.
+struct PointerKey {
+  static constexpr size_t kLoadNum = 1, kLoadDen = 2;
+  static const void* empty() { return nullptr; }
+  static uint64_t home(const void* key, unsigned) {
+    const uint64_t x = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3;
+    return (x * 0x9E3779B97F4A7C15ull) >> 32;
+  }
+};
+
+/// Keys that are pairs of pointers (the first never null).
+struct PointerPair {
+  const void* a = nullptr;
+  const void* b = nullptr;
+  bool operator==(const PointerPair& o) const { return a == o.a && b == o.b; }
+};
+struct PointerPairKey {
+  static constexpr size_t kLoadNum = 1, kLoadDen = 2;
+  static PointerPair empty() { return PointerPair(); }
+  static uint64_t home(const PointerPair& k, unsigned) {
+    const uint64_t x = (reinterpret_cast<uintptr_t>(k.a) >> 3) * 0x9E3779B97F4A7C15ull ^
+                       (reinterpret_cast<uintptr_t>(k.b) >> 3) * 0xC2B2AE3D27D4EB4Full;
+    return x ^ (x >> 29);
+  }
+};
+
+/// Keys that are triples of pointers (the first never null).
+struct PointerTriple {
+  const void* a = nullptr;
+  const void* b = nullptr;
+  const void* c = nullptr;
+  bool operator==(const PointerTriple& o) const { return a == o.a && b == o.b && c == o.c; }
+};
+struct PointerTripleKey {
+  static constexpr size_t kLoadNum = 1, kLoadDen = 2;
+  static PointerTriple empty() { return PointerTriple(); }
+  static uint64_t home(const PointerTriple& k, unsigned) {
+    uint64_t x = reinterpret_cast<uintptr_t>(k.a) * 0x9E3779B97F4A7C15ull;
+    x ^= reinterpret_cast<uintptr_t>(k.b) * 0xC2B2AE3D27D4EB4Full;
+    x ^= reinterpret_cast<uintptr_t>(k.c) * 0x165667B19E3779F9ull;
+    return x ^ (x >> 31);
+  }
+};
+
+/// Keys that are 64-bit numbers other than all ones.
+struct NumberKey {
+  static constexpr size_t kLoadNum = 1, kLoadDen = 2;
+  static uint64_t empty() { return ~uint64_t{0}; }
+  static uint64_t home(uint64_t key, unsigned) {
+    const uint64_t x = key * 0x9E3779B97F4A7C15ull;
+    return x ^ (x >> 32);
+  }
+};
+
+/// Client objects as keys: objects made one after the other lie close
+/// together, and so do their slots, which keeps lookups cache-friendly. The
+/// higher bits are folded in so that addresses far apart, but equal in their
+/// low bits, still spread over the table.
+struct ObjectKey {
+  static constexpr size_t kLoadNum = 3, kLoadDen = 5;
+  static const void* empty() { return nullptr; }
+  static uint64_t home(const void* key, unsigned bits) {
+    const uint64_t x = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) >> 3;
+    return x ^ (x >> bits) ^ (x >> (2 * bits));
+  }
+};
+
+struct Empty {};
+
+} // namespace mx_detail
+
+#endif
