@@ -10,6 +10,43 @@
 
 namespace mx_detail {
 
+/// The message of an integrity error code, as the checks report it (an
+/// empty text outside the table).
+inline const char* error_message(int code) {
+  static const char* const messages[] = {
+      "no error",
+      "node n1 is not stored in object-node-map",
+      "null-object-node n1 neither root nor leaf",
+      "node n1 without sources not in roots",
+      "node n1 with sources in roots",
+      "node n1 without targets not in leaves",
+      "node n1 with targets in leaves",
+      "more than one link exists between n1 and target n2",
+      "more than one link exists between n2 and source n1",
+      "target n2 has no link to source n1",
+      "link from target n2 to source n1 has wrong node",
+      "pair of links between source n1 and target n2 have different dependency types",
+      "pair of links between source n1 and target n2 do not both have a target qualifier",
+      "pair of links between source n1 and target n2 have different target qualifiers",
+      "null-object-node n1 linked to target n2 with dependency type which is not CREATION",
+      "null-object-node n2 linked to source n1 with dependency type which is not DELETION",
+      "target n2 of DELETION link to source n1 is not null-object-node",
+      "target n2 of MODIFICATION has more than one source",
+      "target n2 of CONVERSION has more than one source",
+      "target n2 of SPLIT has more than one source",
+      "target n2 of CONTAINMENT has more than one source",
+      "source n1 of SPLIT has only one target n2",
+      "source n1 of CONTAINMENT has only one target n2",
+      "unsupported dependency type between source n1 and target n2",
+      "sources of n1 have different dependency types",
+      "not all sources of n1 have target qualifiers",
+      "sources of n1 have different target qualifiers",
+      "node n1 (source of n2) has no sources but is not in roots",
+  };
+  const int count = static_cast<int>(sizeof(messages) / sizeof(messages[0]));
+  return code >= 0 && code < count ? messages[code] : "";
+}
+
 /// Key of the sibling test of SPLIT and CONTAINMENT links: type, qualifier
 /// presence and qualifier value (-1 when absent).
 inline uint64_t sibling_key(const Link* l) {
