@@ -1,6 +1,7 @@
 // The dependency vocabulary: roles, filters, type names and the shape check.
 #include "mxobjectdependency.h"
 #include "mxobjdependency.h"
+#include "mxobjdependency_shapes.h"
 
 MX_DEFINE_LIBRARY_CLASS_NAME(MxObjectDependencyRole);
 MX_DEFINE_LIBRARY_CLASS_NAME(MxArtificialObjectDependency);
@@ -60,25 +61,10 @@ MxObjectDependencyFilter::~MxObjectDependencyFilter() = default;
 MxObjectDependencyNodeFilter::~MxObjectDependencyNodeFilter() = default;
 
 // ---------------------------------------------------------------------------
-// Shape check. The steps run in this order and the first that decides wins;
-// the result is the table of admitted shapes of MxObjectDependency::Type.
-// An ABSORPTION without any source is refused as well: it would store a link
-// from the null-object node that is not a CREATION, an invalid graph at once.
+// Shape check: the table of admitted shapes (mxobjdependency_shapes.h). An
+// ABSORPTION without any source is refused: it would store a link from the
+// null-object node that is not a CREATION, an invalid graph at once.
 
 bool MxObjDependency::check_dependency(int n_sources, int n_targets, Type type) {
-  const int s = n_sources;
-  const int t = n_targets;
-  if (type < TRANSFER || type > CONTAINMENT) return false;
-  if (s <= 0 && t <= 0) return false;
-  if (!(s == 1 && t == 1)) {
-    if (type == MODIFICATION || type == CONVERSION) return false;
-    if (type == CREATION && t != 1) return false;
-    if (!(s > 0 && t < 1) && (type == TRANSFER || type == DELETION)) return false;
-  }
-  if (s == 1 && t == 1 && (type == TRANSFER || type == DELETION)) return false;
-  if (!(s == 1 && t > 1)) {
-    if (type == SPLIT || type == CONTAINMENT) return false;
-    if (t == 1) return !(type == ABSORPTION && s <= 0);
-  }
-  return type != ABSORPTION;
+  return mx_detail::admits(type, n_sources, n_targets);
 }
