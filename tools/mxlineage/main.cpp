@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -209,23 +210,19 @@ bool read_all(std::FILE* f, std::string& text) {
   return !std::ferror(f);
 }
 
-/// Reads the history into `text`; false after a message.
-bool read_history(const Options& o, const std::string& shown_name, std::string& text) {
-  if (o.input.empty() || o.input == "-") {
-    if (read_all(stdin, text)) return true;
-    message("cannot read standard input: " + std::string(std::strerror(errno)));
-    return false;
-  }
+/// Opens the history; null after a message.
+std::FILE* open_history(const Options& o, const std::string& shown_name) {
+  if (o.input.empty() || o.input == "-") return stdin;
   std::FILE* f = std::fopen(o.input.c_str(), "rb");
-  if (!f) {
-    message("cannot read '" + shown_name + "': " + std::strerror(errno));
-    return false;
-  }
-  const bool ok = read_all(f, text);
-  const int err = errno;
-  std::fclose(f);
-  if (!ok) message("cannot read '" + shown_name + "': " + std::strerror(err));
-  return ok;
+  if (!f) message("cannot read '" + shown_name + "': " + std::strerror(errno));
+  return f;
+}
+
+/// Reads the history into `text`; false after a message.
+bool read_history(std::FILE* f, const std::string& shown_name, std::string& text) {
+  if (read_all(f, text)) return true;
+  message("cannot read '" + shown_name + "': " + std::strerror(errno));
+  return false;
 }
 
 void print_errors(const std::string& file, const std::vector<HistoryError>& errors, size_t count) {
@@ -256,8 +253,21 @@ void write_answer(MxJournal& journal, const mxlineage::HistoryRecorder& recorder
 
 int run(const Options& o) {
   const std::string shown_name = o.input.empty() || o.input == "-" ? "<stdin>" : o.input;
+  std::FILE* in = open_history(o, shown_name);
+  if (!in) return EXIT_BAD_INPUT;
+  // The output is settled before the work begins: a file that cannot be
+  // written, or that is the history itself, is found at once.
+  mxlineage::OutputFile file;
+  std::string error;
+  const bool to_file = !o.output.empty() && o.output != "-";
+  std::string note;
+  const bool prepared = !to_file || file.prepare(o.output, fileno(in), error, note);
+  if (!note.empty()) message(note);
   std::string text;
-  if (!read_history(o, shown_name, text)) return EXIT_BAD_INPUT;
+  const bool read = prepared && read_history(in, shown_name, text);
+  if (in != stdin) std::fclose(in);
+  if (!prepared) message(error);
+  if (!read) return EXIT_BAD_INPUT;
 
   History history = mxlineage::parse_history(text, kMaxErrorsShown);
   std::string().swap(text); // the history holds copies of everything it needs
@@ -315,10 +325,7 @@ int run(const Options& o) {
     return EXIT_BAD_INPUT;
   }
 
-  mxlineage::OutputFile file;
-  std::string error;
-  const bool to_file = !o.output.empty() && o.output != "-";
-  if (to_file && !file.open(o.output, error)) {
+  if (to_file && !file.open(error)) {
     message(error);
     return EXIT_BAD_INPUT;
   }
@@ -372,5 +379,11 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", kProgram, MXLINEAGE_VERSION);
     return EXIT_OK;
   }
-  return run(options);
+  try {
+    return run(options);
+  } catch (const std::bad_alloc&) {
+    // Whatever was being written has been removed on the way out.
+    std::fputs("mxlineage: out of memory\n", stderr);
+    return EXIT_BAD_INPUT;
+  }
 }
