@@ -212,23 +212,29 @@ void write_json(MxObjDependency& graph, const HistoryRecorder& recorder, std::os
 
 namespace {
 
-/// The legend of a dot picture, as dot lines.
+/// The legend of a dot picture, as dot lines: its entries one below the
+/// other, held in a column by invisible edges.
 void write_legend(const std::map<int, std::string>& colours,
                   const std::set<MxObjectDependency::Type>& types, std::ostream& out) {
   out << "subgraph cluster_legend {\n"
       << "label=\"legend\";\n"
       << "legend_initial [label=\"initial object\",shape=box];\n"
       << "legend_final [label=\"final object\",peripheries=2];\n";
-  for (const auto& [separator, colour] : colours)
-    out << "legend_separator_" << separator << " [label=\"separator " << separator
-        << "\",shape=plaintext,fontcolor=\"" << colour << "\"];\n";
+  std::string column = "legend_initial -> legend_final";
+  for (const auto& [separator, colour] : colours) {
+    const std::string node = "legend_separator_" + std::to_string(separator);
+    out << node << " [label=\"separator " << separator << "\",shape=plaintext,fontcolor=\""
+        << colour << "\"];\n";
+    column += " -> " + node;
+  }
   if (!types.empty()) {
     out << "legend_types [shape=note,label=\"";
     for (MxObjectDependency::Type t : types)
       out << MxObjectDependency::type_name(t) << ": " << type_meaning(t) << "\\l";
     out << "\"];\n";
+    column += " -> legend_types";
   }
-  out << "}\n";
+  out << column << " [style=invis];\n}\n";
 }
 
 } // namespace
