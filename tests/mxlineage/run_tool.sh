@@ -13,13 +13,21 @@
 #   --file NAME=FILE      the tool wrote NAME (in the working directory), equal to FILE
 #   --no-files            the working directory is empty afterwards (no output,
 #                         no temporary file)
-#   --no-temp             nothing is left in the working directory but the files
-#                         named by --file, --keep and --seed
+#   --no-temp             no hidden temporary file (.NAME.XXXXXX) is left behind
 #   --keep NAME           NAME exists before the run with a known text and is
 #                         unchanged afterwards, and nothing else is left beside it
 #   --seed NAME           NAME exists before the run with a known text (to be
 #                         replaced: check it with --file)
 #   --stdin FILE          standard input is FILE (default: empty)
+#   --setup COMMAND       bash runs COMMAND in the working directory before the run
+#   --after COMMAND       bash runs COMMAND there afterwards; it must succeed
+#   --fifo NAME=FILE      NAME is a FIFO with a reader; what the reader gets equals
+#                         FILE, and NAME is still a FIFO afterwards
+#   --unwritable-dir      the working directory cannot be written during the run (as
+#                         root, the tool runs as nobody and the files are given to it)
+#   --interrupt SIGNAL    standard input is a pipe kept open; once a temporary file
+#                         appears the tool gets SIGNAL (check --status 128+N)
+#   --memory-limit KB     the tool runs under ulimit -v KB
 #   --render DOT NAME     Graphviz DOT turns the written NAME into NAME.svg
 #                         without complaint
 set -u
@@ -31,7 +39,8 @@ fail() {
 
 tool='' work='' status=0 stdin=/dev/null quiet=0 no_files=0 no_temp=0
 stdout_file='' stderr_file=''
-stdout_res=() stderr_res=() files=() keeps=() seeds=() renders=()
+stdout_res=() stderr_res=() files=() keeps=() seeds=() renders=() setups=() afters=()
+fifos=() unwritable=0 interrupt='' memory_limit=
 failed=0
 while (($#)); do
   case "$1" in
@@ -50,6 +59,12 @@ while (($#)); do
   --seed) seeds+=("$2"); shift 2 ;;
   --stdin) stdin=$2; shift 2 ;;
   --render) renders+=("$2=$3"); shift 3 ;;
+  --setup) setups+=("$2"); shift 2 ;;
+  --after) afters+=("$2"); shift 2 ;;
+  --fifo) fifos+=("$2"); shift 2 ;;
+  --unwritable-dir) unwritable=1; shift ;;
+  --interrupt) interrupt=$2; shift 2 ;;
+  --memory-limit) memory_limit=$2; shift 2 ;;
   --) shift; break ;;
   *) echo "run_tool.sh: unknown argument '$1'" >&2; exit 2 ;;
   esac
@@ -68,8 +83,52 @@ for k in "${keeps[@]+"${keeps[@]}"}" "${seeds[@]+"${seeds[@]}"}"; do
   printf '%s\n' "$kept_text" >"$run_dir/$k"
 done
 
-(cd "$run_dir" && "$tool" "$@" <"$stdin" >"$out" 2>"$err")
-rc=$?
+for c in "${setups[@]+"${setups[@]}"}"; do
+  (cd "$run_dir" && bash -c "$c") || { echo "run_tool.sh: setup failed: $c" >&2; exit 2; }
+done
+readers=()
+for f in "${fifos[@]+"${fifos[@]}"}"; do
+  mkfifo "$run_dir/${f%%=*}"
+  cat "$run_dir/${f%%=*}" >"$work/fifo.${f%%=*}" &
+  readers+=($!)
+done
+runner=()
+if ((unwritable)); then
+  if ((EUID == 0)); then
+    chown -R nobody "$run_dir"
+    runner=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+  fi
+  chmod a-w "$run_dir"
+fi
+
+# Run in a subshell of its own: it becomes the tool.
+run() {
+  cd "$run_dir" || exit 2
+  if [[ -n $memory_limit ]]; then ulimit -v "$memory_limit" || exit 2; fi
+  exec "${runner[@]+"${runner[@]}"}" "$tool" "$@" >"$out" 2>"$err"
+}
+if [[ -n $interrupt ]]; then
+  # The tool prepares its output before it reads: it waits on the pipe with
+  # the temporary file made.
+  mkfifo "$work/stdin.pipe"
+  run "$@" <"$work/stdin.pipe" &
+  pid=$!
+  exec 3>"$work/stdin.pipe"
+  for ((i = 0; i < 200; i++)); do
+    compgen -G "$run_dir/.*.??????" >/dev/null && break
+    sleep 0.05
+  done
+  compgen -G "$run_dir/.*.??????" >/dev/null || fail "no temporary file appeared"
+  kill -"$interrupt" "$pid"
+  exec 3>&-
+  wait "$pid"
+  rc=$?
+else
+  (run "$@") <"$stdin"
+  rc=$?
+fi
+chmod u+w "$run_dir"
+for r in "${readers[@]+"${readers[@]}"}"; do wait "$r"; done
 
 echo "mxlineage $*"
 echo "exit status $rc"
@@ -105,11 +164,17 @@ if ((no_files)); then
   [[ -z $left ]] || fail "files left behind: $left"
 fi
 if ((no_temp)); then
-  named=$(for f in "${files[@]+"${files[@]}"}"; do echo "${f%%=*}"; done
-    printf '%s\n' "${keeps[@]+"${keeps[@]}"}" "${seeds[@]+"${seeds[@]}"}")
-  left=$(ls -A "$run_dir" | grep -vxF -e "$named" -e '')
-  [[ -z $left ]] || fail "files left behind: $left"
+  left=$(cd "$run_dir" && compgen -G ".*.??????")
+  [[ -z $left ]] || fail "temporary files left behind: $left"
 fi
+for f in "${fifos[@]+"${fifos[@]}"}"; do
+  name=${f%%=*} expected=${f#*=}
+  [[ -p $run_dir/$name ]] || fail "$name is no longer a FIFO"
+  diff -u "$expected" "$work/fifo.$name" || fail "the reader of $name got other text than $expected"
+done
+for c in "${afters[@]+"${afters[@]}"}"; do
+  (cd "$run_dir" && bash -c "$c") || fail "afterwards, this does not hold: $c"
+done
 for k in "${keeps[@]+"${keeps[@]}"}"; do
   if [[ "$(cat "$run_dir/$k" 2>/dev/null)" != "$kept_text" ]]; then fail "$k was changed"; fi
   left=$(ls -A "$run_dir" | grep -vxF "$k")

@@ -87,7 +87,7 @@ TEST(HistoryParserStatements, SeparatorAndNameLines) {
 }
 
 TEST(HistoryParserStatements, CommentsBlankLinesAndLineEndings) {
-  const History h = parse_history("# heading\n\n   \t\nCREATION -> A # made\r\n"
+  const History h = parse_history("\xEF\xBB\xBF# heading\n\n   \t\nCREATION -> A # made\r\n"
                                   "MODIFICATION A -> B\r\nDELETION B ->");
   ASSERT_EQ(h.error_count, 0u);
   ASSERT_EQ(h.commands.size(), 3u);
@@ -198,6 +198,11 @@ TEST(HistoryParserErrors, OtherLines) {
   EXPECT_EQ(error_of("CREATION -> A\x01"), "invalid character (byte 0x01)");
   EXPECT_EQ(error_of(std::string("CREATION -> A\0B", 15)), "invalid character (byte 0x00)");
   EXPECT_EQ(error_of("CREATION -> A\rB"), "invalid character (byte 0x0D)");
+  EXPECT_THAT(error_of("\n\xEF\xBB\xBF"
+                       "CREATION -> A"), // a mark only begins line 1
+              HasSubstr("unknown dependency type '\\xEF\\xBB\\xBFCREATION'"));
+  EXPECT_THAT(error_of("MODIFICATION A -> ,\xc3\xa9" + std::string(99, 'x')),
+              HasSubstr("name ',\\xC3\\xA9" + std::string(51, 'x') + "...' (names"));
 }
 
 TEST(HistoryParserErrors, BadLinesLeaveNoTraceAndParsingGoesOn) {
@@ -221,11 +226,4 @@ TEST(HistoryParserErrors, KeepsTheFirstErrorsAndCountsAll) {
   ASSERT_EQ(h.errors.size(), 4u);
   EXPECT_EQ(h.errors[3].line, 4u);
   EXPECT_EQ(parse_history(text, 0).errors.size(), 0u);
-}
-
-TEST(HistoryParserFormat, HelpNamesEveryStatement) {
-  const std::string help = mxlineage::history_format_help();
-  EXPECT_THAT(help, HasSubstr("TYPE SOURCES -> TARGETS [q=N]"));
-  EXPECT_THAT(help, HasSubstr("separator"));
-  EXPECT_THAT(help, HasSubstr("name OBJECT \"text\""));
 }

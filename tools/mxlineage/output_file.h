@@ -1,10 +1,11 @@
-// Where mxlineage writes: standard output, or a file that appears only once
-// it is complete.
+// Where mxlineage writes: standard output, or a file that is replaced only
+// once the new text is complete.
 #ifndef MXLINEAGE_OUTPUT_FILE_H
 #define MXLINEAGE_OUTPUT_FILE_H
 
 #include <streambuf>
 #include <string>
+#include <sys/stat.h>
 
 namespace mxlineage {
 
@@ -39,9 +40,20 @@ private:
   char buffer_[kSize];
 };
 
-/// An output file written under a temporary name in the same directory and
-/// renamed to its final name by `commit`; destroyed without a commit, the
-/// temporary file is removed, so a failed run leaves nothing behind.
+/// An output file, written the safest way its kind allows:
+///
+/// - a regular file, or a name not taken yet, is written under a temporary
+///   name beside it and renamed over it by `commit`, keeping the mode (and,
+///   where allowed, the owner) of the file it replaces; through a symbolic
+///   link, the file the link points to is the one replaced;
+/// - a regular file with other hard links, or one beside which no temporary
+///   file can be made, is written in place (`note` says so: that is not
+///   atomic);
+/// - anything else (a device, a FIFO, a terminal) is opened and written as
+///   it is, only when the text is ready (`open`).
+///
+/// Until the commit a temporary file is removed when the object goes, and
+/// also when the process is stopped by SIGINT, SIGTERM or SIGHUP.
 class OutputFile {
 public:
   OutputFile() = default;
@@ -49,20 +61,35 @@ public:
   OutputFile& operator=(const OutputFile&) = delete;
   ~OutputFile();
 
-  /// Creates the temporary file for `path`; false with `error` set when it
-  /// cannot be made.
-  bool open(const std::string& path, std::string& error);
-  /// The descriptor to write to.
+  /// Decides how `path` is written and makes the temporary file when there
+  /// is one. `input` is the descriptor of the history being read (or -1):
+  /// writing onto it is refused. False with `error` set; a remark for the
+  /// user goes to `note`.
+  bool prepare(const std::string& path, int input, std::string& error, std::string& note);
+  /// Opens a file that is written directly; nothing to do for a temporary
+  /// file. False with `error` set.
+  bool open(std::string& error);
+  /// The descriptor to write to (after `open`).
   int fd() const { return fd_; }
-  /// Closes the file and gives it its final name; false with `error` set
-  /// when that fails (the temporary file is then removed).
+  /// Closes the file and, for a temporary file, gives it its final name;
+  /// false with `error` set when that fails (the temporary file is then
+  /// removed).
   bool commit(std::string& error);
-  /// Removes the temporary file.
+  /// Removes the temporary file, if any.
   void discard();
 
 private:
-  std::string path_;
+  enum Mode { REPLACE, IN_PLACE, DIRECT };
+
+  bool prepare_regular(const struct stat& st, std::string& error, std::string& note);
+  bool prepare_new(std::string& error);
+  bool make_temp(const struct stat* existing);
+  std::string failure(int err) const;
+
+  std::string path_;   ///< as the user gave it
+  std::string target_; ///< the file finally written (links followed)
   std::string temp_path_;
+  Mode mode_ = REPLACE;
   int fd_ = -1;
 };
 
