@@ -4,6 +4,8 @@
 // names the line and says what is wrong.
 #include "history_recorder.h"
 
+#include "mxobjdependency_shapes.h"
+
 #include "mxiterator.h"
 #include "mxstandardattribs.h"
 
@@ -39,26 +41,7 @@ uint32_t line_for_table(size_t line) {
 } // namespace
 
 std::string shape_rule(MxObjectDependency::Type type) {
-  switch (type) {
-  case MxObjectDependency::TRANSFER:
-    return "a TRANSFER has one or more sources and no target";
-  case MxObjectDependency::CREATION:
-    return "a CREATION has exactly one target";
-  case MxObjectDependency::DELETION:
-    return "a DELETION has one or more sources and no target";
-  case MxObjectDependency::MODIFICATION:
-    return "a MODIFICATION has exactly one source and one target";
-  case MxObjectDependency::SPLIT:
-    return "a SPLIT has exactly one source and two or more targets";
-  case MxObjectDependency::ABSORPTION:
-    return "an ABSORPTION has one or more sources and exactly one target";
-  case MxObjectDependency::CONVERSION:
-    return "a CONVERSION has exactly one source and one target";
-  case MxObjectDependency::CONTAINMENT:
-    return "a CONTAINMENT has exactly one source and two or more targets";
-  default:
-    return "UNSPECIFIED dependencies are never recorded";
-  }
+  return mx_detail::shape_of(type).rule;
 }
 
 // ---------------------------------------------------------------------------
