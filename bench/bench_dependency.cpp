@@ -280,8 +280,29 @@ const History& history(bool is_chain, size_t n) {
 // ---------------------------------------------------------------------------
 // Recording
 
-template <class Store> void recording(benchmark::State& state, bool is_chain) {
-  const History& h = history(is_chain, static_cast<size_t>(state.range(0)));
+/// `n` independent modifications, each between two new objects.
+History pairs(size_t n) {
+  History h;
+  std::vector<Obj>& o = objects();
+  h.ends.reserve(2 * n);
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t at = static_cast<uint32_t>(h.ends.size());
+    h.ends.push_back(&o[2 * i]);
+    h.ends.push_back(&o[2 * i + 1]);
+    h.ops.push_back(Op{T::MODIFICATION, at, 1, at + 1, 1});
+  }
+  h.dependencies = n;
+  return h;
+}
+
+const History& pairs_history(size_t n) {
+  static std::unordered_map<size_t, std::unique_ptr<History>> cache;
+  auto& slot = cache[n];
+  if (!slot) slot = std::make_unique<History>(pairs(n));
+  return *slot;
+}
+
+template <class Store> void recording_of(benchmark::State& state, const History& h) {
   double bytes = 0;
   for (auto _ : state) {
     auto store = std::make_unique<Store>();
@@ -294,6 +315,10 @@ template <class Store> void recording(benchmark::State& state, bool is_chain) {
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * h.dependencies));
   state.counters["bytes_per_dep"] = bytes / static_cast<double>(h.dependencies);
+}
+
+template <class Store> void recording(benchmark::State& state, bool is_chain) {
+  recording_of<Store>(state, history(is_chain, static_cast<size_t>(state.range(0))));
 }
 
 void RecordChain(benchmark::State& state) {
@@ -316,6 +341,14 @@ BENCHMARK(RecordChainBaseline)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordMix)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordMixBaseline)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+void RecordPairs(benchmark::State& state) {
+  recording_of<MxObjDependency>(state, pairs_history(static_cast<size_t>(state.range(0))));
+}
+void RecordPairsBaseline(benchmark::State& state) {
+  recording_of<Adjacency>(state, pairs_history(static_cast<size_t>(state.range(0))));
+}
+BENCHMARK(RecordPairs)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(RecordPairsBaseline)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
 // Queries
@@ -445,6 +478,56 @@ BENCHMARK(SimplifyChainChecked)
     ->Arg(100000)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------------------
+// One hop after simplification: 10^4 chains of 100 modifications, simplified
+// to 10^4 links; each query asks for the targets of one chain's first object.
+
+constexpr size_t kChains = 10000, kChainLength = 100;
+
+const Obj* chain_start(size_t c) {
+  return &objects()[c * (kChainLength + 1)];
+}
+
+void QueryOneHopAfterSimplify(benchmark::State& state) {
+  MxObjDependency g;
+  for (size_t c = 0; c < kChains; ++c)
+    for (size_t k = 0; k < kChainLength; ++k)
+      g.record_dependency(chain_start(c) + k, chain_start(c) + k + 1, T::MODIFICATION, nullptr,
+                          nullptr);
+  g.simplify_it();
+  size_t c = 0, found = 0;
+  for (auto _ : state) {
+    MxAutoPtr<MxIterator<const MxDynObj*>> answer;
+    g.get_target_objects(chain_start(c), answer, nullptr, nullptr);
+    found += static_cast<MxDynObjArrayIterator*>(answer.get())->objects().size();
+    c = c + 1 == kChains ? 0 : c + 1;
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["found_per_query"] = static_cast<double>(found) / state.iterations();
+}
+BENCHMARK(QueryOneHopAfterSimplify);
+
+void QueryOneHopBaseline(benchmark::State& state) {
+  Adjacency a;
+  for (size_t c = 0; c < kChains; ++c) {
+    a.targets[chain_start(c)].push_back(Edge{chain_start(c) + kChainLength, T::MODIFICATION, 0});
+    a.sources[chain_start(c) + kChainLength].push_back(Edge{chain_start(c), T::MODIFICATION, 0});
+  }
+  size_t c = 0, found = 0;
+  for (auto _ : state) {
+    std::vector<const void*> answer;
+    auto it = a.targets.find(chain_start(c));
+    if (it != a.targets.end())
+      for (const Edge& e : it->second) answer.push_back(e.other);
+    found += answer.size();
+    benchmark::DoNotOptimize(answer.data());
+    c = c + 1 == kChains ? 0 : c + 1;
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["found_per_query"] = static_cast<double>(found) / state.iterations();
+}
+BENCHMARK(QueryOneHopBaseline);
 
 // ---------------------------------------------------------------------------
 // Stacked diamonds: split in two, absorb the parts again, 60 times over. A
