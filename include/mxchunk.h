@@ -41,7 +41,8 @@ public:
   /// A block of `n` bytes from the first chunk of `chain` that has room
   /// (every chunk passed over is marked full), else from a spare chunk with
   /// room or a new chunk of `chunk_size` bytes put at the front of `chain`.
-  /// Null when the heap is exhausted.
+  /// An empty chain first takes the first spare chunk, whatever its size (or
+  /// a new chunk). Null when the heap is exhausted.
   static void* MxChunkMalloc(MxChunk*& chain, MxChunk*& spare, size_t chunk_size, size_t n);
 
   /// Gives back block `p`. A full chunk whose blocks are all back leaves the
@@ -98,6 +99,7 @@ private:
   }
   static std::uintptr_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
   static MxChunk* take_spare(MxChunk*& spare, size_t n);
+  static MxChunk* take_first(MxChunk*& spare);
   static void push(MxChunk*& list, MxChunk* chunk);
   static void release(MxChunk* chunk);
 

@@ -79,9 +79,19 @@ MxChunk* MxChunk::take_spare(MxChunk*& spare, size_t n) {
   return nullptr;
 }
 
+// The first chunk of `spare`, unlinked from it, or null.
+MxChunk* MxChunk::take_first(MxChunk*& spare) {
+  MxChunk* chunk = spare;
+  if (chunk) {
+    spare = chunk->next_;
+    chunk->next_ = nullptr;
+  }
+  return chunk;
+}
+
 void* MxChunk::MxChunkMalloc(MxChunk*& chain, MxChunk*& spare, size_t chunk_size, size_t n) {
   if (!chain) {
-    MxChunk* first = take_spare(spare, n);
+    MxChunk* first = take_first(spare);
     if (!first) first = get_chunk(n, chunk_size);
     if (!first) return nullptr;
     chain = first;

@@ -192,24 +192,24 @@ TEST_F(Chunks, ReinitWithKeepReusesSpareChunksWithoutNewOnes) {
   EXPECT_EQ(journal.text().find("Alloced chunk"), std::string::npos);
 }
 
-TEST_F(Chunks, SpareChunkTooSmallForTheRequestIsLeftOnTheList) {
-  take(16);
-  MxChunk* small = chain;
+// An empty chain takes the first spare chunk whatever its size; only a chunk
+// taken to hold a block that did not fit must have room for it.
+TEST_F(Chunks, EmptyChainTakesTheFirstSpareWhateverItsSize) {
+  take(3000);
+  take(3000);
   MxChunk::MxChunkReinit(chain, spare, true);
-  ASSERT_EQ(spare, small);
+  const auto small = list_of(spare);
+  ASSERT_EQ(small.size(), 2u);
   const size_t count = MxChunk::chunk_count_;
   void* big = take(10000);
   ASSERT_NE(big, nullptr);
   EXPECT_EQ(MxChunk::chunk_count_, count + 1);
-  EXPECT_NE(chain, small);
-  EXPECT_EQ(list_of(chain).size(), 1u);
-  EXPECT_EQ(spare, small);
-  // with the chain emptied, a request that fits takes the spare chunk
-  MxChunk::MxChunkReinit(chain, spare, false);
-  take(16);
-  EXPECT_EQ(chain, small);
-  EXPECT_EQ(spare, nullptr);
-  EXPECT_EQ(MxChunk::chunk_count_, count + 1);
+  const auto used = list_of(chain);
+  ASSERT_EQ(used.size(), 2u);
+  EXPECT_EQ(used[1], small[0]);
+  EXPECT_TRUE(used[1]->full());
+  EXPECT_EQ(used[0]->lower(), big);
+  EXPECT_EQ(list_of(spare), (std::vector<const MxChunk*>{small[1]}));
 }
 
 TEST_F(Chunks, ImpossibleSizeFailsWithoutChangingTheLists) {
