@@ -96,8 +96,10 @@ double large_binomial(int n, int k) {
 // ---------------------------------------------------------------------------
 // Double congruence
 
-// Beyond this many single-period steps the shift is made at once.
-const int max_single_steps = 64;
+// Values up to 2^20 periods away (one more allows for the rounding of the
+// quotient) are shifted one period per step, as the rule says; farther ones
+// are shifted at once.
+const double max_single_steps = 1048577.0;
 
 const char* const tag = "mx_utils";
 
@@ -168,11 +170,12 @@ bool shift_down_at_once(double& r, int& k, double period, double base, double to
 }
 
 // Repeats r += period while base > r; hands over to the one-go shift when
-// that would take too many steps or a step no longer changes r.
+// r is too many periods away or a step no longer changes r.
 bool shift_up(double& r, int& k, double period, double base, double top) {
-  for (int steps = 0; base > r; ++steps) {
+  if (!((base - r) / period <= max_single_steps)) return shift_up_at_once(r, k, period, base, top);
+  while (base > r) {
     const double next = r + period;
-    if (steps == max_single_steps || !(next > r)) return shift_up_at_once(r, k, period, base, top);
+    if (!(next > r)) return shift_up_at_once(r, k, period, base, top);
     r = next;
     ++k;
   }
@@ -181,10 +184,10 @@ bool shift_up(double& r, int& k, double period, double base, double top) {
 
 // Repeats r -= period while r > top, with the same hand-over.
 bool shift_down(double& r, int& k, double period, double base, double top) {
-  for (int steps = 0; r > top; ++steps) {
+  if (!((r - top) / period <= max_single_steps)) return shift_down_at_once(r, k, period, base, top);
+  while (r > top) {
     const double next = r - period;
-    if (steps == max_single_steps || !(next < r))
-      return shift_down_at_once(r, k, period, base, top);
+    if (!(next < r)) return shift_down_at_once(r, k, period, base, top);
     r = next;
     --k;
   }
