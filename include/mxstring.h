@@ -136,11 +136,18 @@ private:
   void int_to_as(int value, MxArray<char, MxAllocator<char>>& out, int width, char fill);
 
   /// Position of the first NUL in the buffer (the buffer's capacity when it
-  /// holds none).
-  size_t text_end() const;
+  /// holds none). Defined here so that appends inline the cached case.
+  size_t text_end() const {
+    return text_end_ != unknown_end && !handed_out_ ? text_end_ : scan_text_end();
+  }
+  size_t scan_text_end() const;
   /// Sets the element count, keeping content; a new buffer forgets the
   /// writable pointers handed out into the old one.
-  void set_count(size_t count);
+  void set_count(size_t count) {
+    const size_t before = chars.capacity();
+    chars.resize(count, true);
+    if (chars.capacity() != before) handed_out_ = false;
+  }
   /// Makes the string one NUL element, keeping the buffer when it has one.
   void make_empty();
   /// Copies `n` characters from `s` (not aliasing the buffer) as the whole

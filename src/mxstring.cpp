@@ -69,16 +69,8 @@ MxString::MxString(int value, int width, char fill) {
 
 MxString::~MxString() = default;
 
-size_t MxString::text_end() const {
-  if (text_end_ != unknown_end && !handed_out_) return text_end_;
+size_t MxString::scan_text_end() const {
   return bounded_length(chars.data(), chars.capacity());
-}
-
-void MxString::set_count(size_t count) {
-  const size_t before = chars.capacity();
-  chars.resize(count, true);
-  // Pointers handed out into the old buffer are no longer valid ones.
-  if (chars.capacity() != before) handed_out_ = false;
 }
 
 void MxString::make_empty() {
