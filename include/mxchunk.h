@@ -4,6 +4,7 @@
 
 #include "mxexport.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,8 +23,9 @@ class MxJournal;
 /// chain (the chunks in use, newest first) and an optional spare list, each
 /// held by the caller as a pointer to its head chunk (null when empty). With
 /// a journal attached every chunk and block operation writes a trace line.
-/// Heap exhaustion shows only as a null result. Nothing is synchronised:
-/// the caller serialises the use of its lists, and of the statics.
+/// Heap exhaustion shows only as a null result. The lists are not
+/// synchronised: the caller serialises the use of each. The chunk counter is
+/// atomic; the trace journal is set while no other thread uses the allocator.
 class MX_EXPORT MxChunk {
 public:
   MxChunk(const MxChunk& other) = default;
@@ -76,7 +78,8 @@ public:
   size_t nr() const { return nr_; }
 
   /// Number of chunks ever created; the next chunk takes it as its number.
-  static size_t chunk_count_;
+  /// Atomic, so threads with lists of their own may make chunks at once.
+  static std::atomic<size_t> chunk_count_;
   /// The trace journal; null means no tracing.
   static MxJournal* journal_;
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <new>
 
-size_t MxChunk::chunk_count_ = 0;
+std::atomic<size_t> MxChunk::chunk_count_{0};
 MxJournal* MxChunk::journal_ = nullptr;
 
 namespace {
@@ -54,8 +54,7 @@ MxChunk* MxChunk::get_chunk(size_t n, size_t chunk_size) {
   char* memory = static_cast<char*>(std::malloc(size));
   if (!memory) return nullptr;
   char* lower = memory + round_up(sizeof(MxChunk));
-  MxChunk* chunk = ::new (memory) MxChunk(lower, memory + size - 1, chunk_count_);
-  ++chunk_count_;
+  MxChunk* chunk = ::new (memory) MxChunk(lower, memory + size - 1, chunk_count_.fetch_add(1));
   if (journal_) {
     *journal_ << "Alloced chunk of" << size << "bytes "
               << "at 0x" << signed_address(chunk) << mxEndExpr;

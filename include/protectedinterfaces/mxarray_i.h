@@ -162,7 +162,7 @@ public:
 private:
   /// A default-valued element handed out after a reported out-of-range access.
   static T& scratch() {
-    static T element{};
+    static thread_local T element{}; // one per thread: misuse on two threads does not race
     element = T();
     return element;
   }
