@@ -103,7 +103,15 @@ private:
   static std::uintptr_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
   static MxChunk* take_spare(MxChunk*& spare, size_t n);
   static MxChunk* take_first(MxChunk*& spare);
-  static void push(MxChunk*& list, MxChunk* chunk);
+  /// Puts `chunk` at the front of `list`. A chain keeps an index of its
+  /// chunks' address ranges (`indexed`); a spare list follows its head.
+  static void push(MxChunk*& list, MxChunk* chunk, bool indexed);
+  /// Takes `chunk` out of the index of the list it is on.
+  static void leave_index(MxChunk* chunk);
+  /// Forgets the index of the list headed by `list`.
+  static void drop_index(MxChunk* list);
+  /// The first chunk of `chain` that holds `p`, or null.
+  static MxChunk* holder(MxChunk* chain, const void* p);
   static void release(MxChunk* chunk);
 
   char* cursor_;

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,33 @@ TEST_F(Chunks, EmptiedChunkIsReleasedOnlyWhenFull) {
   EXPECT_EQ(spare->n_allocated(), 0u);
   EXPECT_EQ(spare->n_freed(), 0u);
   EXPECT_EQ(spare->cursor(), spare->lower());
+}
+
+// Blocks given back in random order, with new ones taken in between: each
+// free names the chunk that handed the block out (found here by walking the
+// chain), and exactly the emptied full chunks leave the chain.
+TEST_F(Chunks, FreeFindsTheChunkOfEveryBlockInAnyOrder) {
+  std::mt19937 random(11);
+  std::vector<std::pair<void*, size_t>> blocks; // block, number of its chunk
+  auto take_one = [&] {
+    void* block = take(16 + random() % 600);
+    for (const MxChunk* c : list_of(chain))
+      if (c->lower() <= block && block <= c->upper()) blocks.emplace_back(block, c->nr());
+  };
+  for (int i = 0; i < 3000; ++i) take_one();
+  std::shuffle(blocks.begin(), blocks.end(), random);
+  MxStringJournal journal;
+  MxChunk::attach_journal(&journal);
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    if (i % 8 == 0) take_one();
+    journal.clear();
+    MxChunk::MxChunkFree(chain, blocks[i].first, true, spare);
+    ASSERT_EQ(journal.text(), "Freeing malloced block (chunk " + std::to_string(blocks[i].second) +
+                                  ")at 0x" + pointer_text(blocks[i].first) + "\n");
+  }
+  for (const MxChunk* c : list_of(chain))
+    EXPECT_FALSE(c->full() && c->n_freed() == c->n_allocated());
+  for (const MxChunk* c : list_of(spare)) EXPECT_EQ(c->n_allocated(), 0u);
 }
 
 TEST_F(Chunks, ForeignBlocksGoToFreeAndEmptyChainDoesNothing) {
