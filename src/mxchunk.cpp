@@ -43,6 +43,8 @@ struct ChunkIndex {
   size_t room = 0;
   /// Handed out at each push: the chain runs from the highest stamp down.
   std::uint64_t stamps = 0;
+  /// The entry found last: blocks are mostly given back near each other.
+  size_t recent = 0;
 
   static ChunkIndex* make() {
     void* memory = std::malloc(sizeof(ChunkIndex));
@@ -76,17 +78,26 @@ struct ChunkIndex {
     std::memmove(entries + at + 1, entries + at, (count - at) * sizeof(Entry));
     entries[at] = {address_of(chunk->lower()), address_of(chunk->upper()), chunk};
     ++count;
+    recent = 0;
     return true;
   }
   void erase(const MxChunk* chunk) {
     const size_t at = after(address_of(chunk->lower())) - 1;
     std::memmove(entries + at, entries + at + 1, (count - at - 1) * sizeof(Entry));
     --count;
+    recent = 0;
   }
-  MxChunk* find(const void* p) const {
-    const size_t at = after(address_of(p));
-    if (at == 0 || address_of(p) > entries[at - 1].upper) return nullptr;
-    return entries[at - 1].chunk;
+  bool holds(size_t at, std::uintptr_t a) const {
+    return at < count && entries[at].lower <= a && a <= entries[at].upper;
+  }
+  MxChunk* find(const void* p) {
+    const std::uintptr_t a = address_of(p);
+    if (!holds(recent, a)) {
+      const size_t at = after(a);
+      if (at == 0 || !holds(at - 1, a)) return nullptr;
+      recent = at - 1;
+    }
+    return entries[recent].chunk;
   }
 };
 
