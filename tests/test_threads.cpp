@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <memory>
 #include <set>
 #include <thread>
@@ -56,14 +57,11 @@ void build_lineage(Outcome& out, int rounds) {
   out.lineage += without_digits(dump(graph, MxDebugFull, true));
 }
 
-void use_chunks(Outcome& out) {
+void compute_numbers(Outcome& out) {
   MxChunk *chain = nullptr, *spare = nullptr;
   for (size_t n = 16; n < 4000; n += 16) MxChunk::MxChunkMalloc(chain, spare, 4096, n);
   out.numbers.push_back(static_cast<double>(chain->n_allocated()));
   MxChunk::MxChunkReinit(chain, spare, false);
-}
-
-void compute_numbers(Outcome& out) {
   for (int n = 33; n >= 0; n -= 3) // the highest rows first: all threads build at once
     for (int k = 0; k <= n; ++k) out.numbers.push_back(mx_binomial_coeff(n, k));
   for (double x : {-12.5, 10.0, 3.3e7}) {
@@ -75,20 +73,17 @@ void compute_numbers(Outcome& out) {
   }
 }
 
-Outcome work() {
-  Outcome out;
-  compute_numbers(out);
-  build_lineage(out, 30);
-  use_chunks(out);
-  return out;
-}
-
 TEST(Threads, SeparateInstancesOnSeparateThreadsAgreeWithOneThread) {
   std::vector<Outcome> outcomes(4);
   std::vector<std::thread> threads;
-  for (Outcome& out : outcomes) threads.emplace_back([&out] { out = work(); });
+  auto work = [](Outcome& out) {
+    compute_numbers(out);
+    build_lineage(out, 30);
+  };
+  for (Outcome& out : outcomes) threads.emplace_back(work, std::ref(out));
   for (std::thread& t : threads) t.join();
-  const Outcome alone = work();
+  Outcome alone;
+  work(alone);
   std::set<int> identities(alone.identities.begin(), alone.identities.end());
   for (const Outcome& out : outcomes) {
     EXPECT_EQ(out.lineage, alone.lineage);
