@@ -110,7 +110,8 @@ private:
   static void leave_index(MxChunk* chunk);
   /// Forgets the index of the list headed by `list`.
   static void drop_index(MxChunk* list);
-  /// The first chunk of `chain` that holds `p`, or null.
+  /// The first chunk of `chain` behind its second one that holds `p`, or
+  /// null; the caller has looked at the first two.
   static MxChunk* holder(MxChunk* chain, const void* p);
   static void release(MxChunk* chunk);
 

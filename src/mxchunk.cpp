@@ -152,10 +152,9 @@ void MxChunk::drop_index(MxChunk* list) {
 }
 
 MxChunk* MxChunk::holder(MxChunk* chain, const void* p) {
-  if (chain->contains(p)) return chain;
   const ChunkTag& head = tag_of(chain);
   if (!head.index) {
-    MxChunk* chunk = chain->next_;
+    MxChunk* chunk = chain->next_->next_;
     while (chunk && !chunk->contains(p)) chunk = chunk->next_;
     return chunk;
   }
@@ -247,7 +246,12 @@ void* MxChunk::MxChunkMalloc(MxChunk*& chain, MxChunk*& spare, size_t chunk_size
 
 void MxChunk::MxChunkFree(MxChunk*& chain, void* p, bool keep, MxChunk*& spare) {
   if (!p || !chain) return;
-  MxChunk* chunk = holder(chain, p);
+  // Blocks given back newest first lie in the head or the chunk behind it;
+  // only the others need the search.
+  MxChunk* const second = chain->next_;
+  MxChunk* chunk = chain->contains(p)               ? chain
+                   : !second || second->contains(p) ? second
+                                                    : holder(chain, p);
   if (!chunk) {
     if (journal_)
       *journal_ << "Freeing not chunked malloced block"
