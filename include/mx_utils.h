@@ -36,8 +36,10 @@ MX_EXPORT void mx_congruence_info(int x, int period, int base, int& r, int& k);
 
 /// Double congruence: r = x + k * period shifted by whole periods into
 /// [base, base + period]; a value landing on a boundary takes the end chosen
-/// by `limit`. Values a few periods away are shifted one period at a time;
-/// far values are shifted by the whole number of periods at once. A period
+/// by `limit`. Values up to 2^20 periods away are shifted one period at a
+/// time, so rounding accumulates as in a loop of additions; farther values,
+/// and values where adding a period no longer changes them, are shifted by
+/// the whole number of periods at once. A period
 /// that is not positive and finite, a non-finite x or base are reported and
 /// give r = x, k = 0; a k outside the int range is reported and saturates.
 MX_EXPORT void mx_congruence_info(double x, double period, double base, double& r, int& k,

@@ -4,6 +4,7 @@
 
 #include "mxexport.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,8 +23,9 @@ class MxJournal;
 /// chain (the chunks in use, newest first) and an optional spare list, each
 /// held by the caller as a pointer to its head chunk (null when empty). With
 /// a journal attached every chunk and block operation writes a trace line.
-/// Heap exhaustion shows only as a null result. Nothing is synchronised:
-/// the caller serialises the use of its lists, and of the statics.
+/// Heap exhaustion shows only as a null result. The lists are not
+/// synchronised: the caller serialises the use of each. The chunk counter is
+/// atomic; the trace journal is set while no other thread uses the allocator.
 class MX_EXPORT MxChunk {
 public:
   MxChunk(const MxChunk& other) = default;
@@ -41,7 +43,8 @@ public:
   /// A block of `n` bytes from the first chunk of `chain` that has room
   /// (every chunk passed over is marked full), else from a spare chunk with
   /// room or a new chunk of `chunk_size` bytes put at the front of `chain`.
-  /// Null when the heap is exhausted.
+  /// An empty chain first takes the first spare chunk, whatever its size (or
+  /// a new chunk). Null when the heap is exhausted.
   static void* MxChunkMalloc(MxChunk*& chain, MxChunk*& spare, size_t chunk_size, size_t n);
 
   /// Gives back block `p`. A full chunk whose blocks are all back leaves the
@@ -75,7 +78,8 @@ public:
   size_t nr() const { return nr_; }
 
   /// Number of chunks ever created; the next chunk takes it as its number.
-  static size_t chunk_count_;
+  /// Atomic, so threads with lists of their own may make chunks at once.
+  static std::atomic<size_t> chunk_count_;
   /// The trace journal; null means no tracing.
   static MxJournal* journal_;
 
@@ -98,7 +102,17 @@ private:
   }
   static std::uintptr_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
   static MxChunk* take_spare(MxChunk*& spare, size_t n);
-  static void push(MxChunk*& list, MxChunk* chunk);
+  static MxChunk* take_first(MxChunk*& spare);
+  /// Puts `chunk` at the front of `list`. A chain keeps an index of its
+  /// chunks' address ranges (`indexed`); a spare list follows its head.
+  static void push(MxChunk*& list, MxChunk* chunk, bool indexed);
+  /// Takes `chunk` out of the index of the list it is on.
+  static void leave_index(MxChunk* chunk);
+  /// Forgets the index of the list headed by `list`.
+  static void drop_index(MxChunk* list);
+  /// The first chunk of `chain` behind its second one that holds `p`, or
+  /// null; the caller has looked at the first two.
+  static MxChunk* holder(MxChunk* chain, const void* p);
   static void release(MxChunk* chunk);
 
   char* cursor_;

@@ -7,13 +7,14 @@
 /// `compare` orders its arguments (negative when `a` comes before `b`,
 /// positive when after, like strcmp); when false it only tells equality
 /// apart from inequality, and the sign of a non-zero result means nothing.
-/// `clone` hands a heap copy to the caller, who owns it.
+/// `clone` hands a heap copy to the caller, who owns it. `compare` is not
+/// const, so a comparator may keep state of its own between calls.
 template <class T> class MxCompare {
 public:
   virtual ~MxCompare() = default;
   virtual bool is_ordering() const = 0;
   virtual MxCompare* clone() const = 0;
-  virtual int compare(const T& a, const T& b) const = 0;
+  virtual int compare(const T& a, const T& b) = 0;
 
 protected:
   MxCompare() = default;
@@ -31,7 +32,7 @@ public:
 
   bool is_ordering() const override { return false; }
   MxCompare<T>* clone() const override { return new MxStdCompare(*this); }
-  int compare(const T& a, const T& b) const override { return a == b ? 0 : -1; }
+  int compare(const T& a, const T& b) override { return a == b ? 0 : -1; }
 };
 
 #endif

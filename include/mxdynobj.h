@@ -40,6 +40,8 @@
 #include "mxexport.h"
 #include "mxstring.h"
 
+#include <atomic>
+
 /// Declares the runtime typing of `Class`, whose direct base in the type
 /// chain is `Parent`: the static `type_id()`, the overrides of `class_name()`,
 /// `type()` and `isA()`, and the protected static `class_name_`. Put it first
@@ -119,8 +121,10 @@ protected:
   /// tag "mxdynobj") instead of overflowing.
   static int next_identity();
 
-  /// The next identity to hand out; 1 at load, never reset.
-  static int IDENTITY_INDEX;
+  /// The next identity to hand out; 1 at load, never reset. Atomic, so
+  /// objects may be made on several threads at once; each identity is still
+  /// handed out once.
+  static std::atomic<int> IDENTITY_INDEX;
 
   static const MxString& class_name_;
 

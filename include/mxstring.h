@@ -19,9 +19,9 @@
 /// string is a valid empty string.
 ///
 /// A pointer or reference obtained from `as_c_string()` or the non-const
-/// `operator[]` may be used to change characters until the next call that
-/// changes the string; changes made through it later are not seen by the
-/// string's bookkeeping of where its text ends.
+/// `operator[]` may be used to change characters for as long as the buffer
+/// stays where it is; every later operation sees those changes as C-string
+/// rules say (a NUL written through it ends the text).
 ///
 /// The number appenders build their text and pass it to
 /// `append(const MxString&)` through the virtual table, so a derived class
@@ -136,8 +136,18 @@ private:
   void int_to_as(int value, MxArray<char, MxAllocator<char>>& out, int width, char fill);
 
   /// Position of the first NUL in the buffer (the buffer's capacity when it
-  /// holds none).
-  size_t text_end() const;
+  /// holds none). Defined here so that appends inline the cached case.
+  size_t text_end() const {
+    return text_end_ != unknown_end && !handed_out_ ? text_end_ : scan_text_end();
+  }
+  size_t scan_text_end() const;
+  /// Sets the element count, keeping content; a new buffer forgets the
+  /// writable pointers handed out into the old one.
+  void set_count(size_t count) {
+    const size_t before = chars.capacity();
+    chars.resize(count, true);
+    if (chars.capacity() != before) handed_out_ = false;
+  }
   /// Makes the string one NUL element, keeping the buffer when it has one.
   void make_empty();
   /// Copies `n` characters from `s` (not aliasing the buffer) as the whole
@@ -150,9 +160,11 @@ private:
 
   MxArray<char, MxAllocator<char>> chars;
   /// Cached position of the first NUL, or `unknown_end`. Kept by every
-  /// operation of this class; dropped when characters are handed out for
-  /// writing.
+  /// operation of this class, and trusted only while no writable pointer or
+  /// reference into the current buffer has been handed out.
   size_t text_end_ = unknown_end;
+  /// A writable pointer or reference into the current buffer is out there.
+  bool handed_out_ = false;
 };
 
 /// A string of `n` blanks; an empty string for `n < 1`.

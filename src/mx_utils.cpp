@@ -6,9 +6,11 @@
 #include "mxarraydebug.h"
 #include "mxassert.h"
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 
 namespace {
 
@@ -28,33 +30,43 @@ size_t row_start(int r) {
 // trailing 0 that serves as C(r + 1, -1) when the next row is built. Row -1
 // is the single cell 0. `highest` is the last row built, so the table's size
 // is always row_start(highest + 1).
+//
+// Threads may share it: the buffer has room for every row from the start, so
+// it never moves; rows are built under `growing` and published through
+// `highest`, after which they are only read.
 struct BinomialCache {
+  BinomialCache();
   MxArray<int> cells;
-  int highest = 0;
+  std::mutex growing;
+  std::atomic<int> highest{0};
 };
 
-BinomialCache* binomial_cache = nullptr;
+std::atomic<const BinomialCache*> binomial_cache{nullptr};
+
+BinomialCache::BinomialCache() {
+  cells.reallocate(row_start(last_cached_row + 1), false);
+  cells.resize(3, false);
+  cells[0] = 0; // row -1
+  cells[1] = 1; // row 0: C(0, 0) and its trailing 0
+  cells[2] = 0;
+  binomial_cache.store(this, std::memory_order_release);
+}
 
 // Created on first use, destroyed at process exit.
 BinomialCache& cache() {
   static BinomialCache table;
-  if (!binomial_cache) {
-    table.cells.reallocate(row_start(16), false); // room for rows up to 15
-    table.cells.resize(3, false);
-    table.cells[0] = 0; // row -1
-    table.cells[1] = 1; // row 0: C(0, 0) and its trailing 0
-    table.cells[2] = 0;
-    binomial_cache = &table;
-  }
   return table;
 }
 
 // Builds the rows after the highest one up to n (n <= last_cached_row); by
 // the mirror symmetry C(i, j) = C(i, i - j) only half of each row is summed.
 void build_rows(BinomialCache& table, int n) {
+  const std::lock_guard<std::mutex> lock(table.growing);
+  const int highest = table.highest.load(std::memory_order_relaxed);
+  if (highest >= n) return; // built meanwhile by another thread
   table.cells.resize(row_start(n + 1), true);
   int* cell = table.cells.data();
-  for (int i = table.highest + 1; i <= n; ++i) {
+  for (int i = highest + 1; i <= n; ++i) {
     const size_t row = row_start(i);
     const size_t above = row_start(i - 1);
     const int half = (i + 2) / 2;
@@ -62,7 +74,7 @@ void build_rows(BinomialCache& table, int n) {
     for (int j = half; j <= i; ++j) cell[row + j] = cell[row + i - j];
     cell[row + i + 1] = 0;
   }
-  table.highest = n;
+  table.highest.store(n, std::memory_order_release);
 }
 
 // C(n, k) for rows past the int cache. Each step turns C(n, i - 1) into
@@ -96,8 +108,10 @@ double large_binomial(int n, int k) {
 // ---------------------------------------------------------------------------
 // Double congruence
 
-// Beyond this many single-period steps the shift is made at once.
-const int max_single_steps = 64;
+// Values up to 2^20 periods away (one more allows for the rounding of the
+// quotient) are shifted one period per step, as the rule says; farther ones
+// are shifted at once.
+const double max_single_steps = 1048577.0;
 
 const char* const tag = "mx_utils";
 
@@ -168,11 +182,12 @@ bool shift_down_at_once(double& r, int& k, double period, double base, double to
 }
 
 // Repeats r += period while base > r; hands over to the one-go shift when
-// that would take too many steps or a step no longer changes r.
+// r is too many periods away or a step no longer changes r.
 bool shift_up(double& r, int& k, double period, double base, double top) {
-  for (int steps = 0; base > r; ++steps) {
+  if (!((base - r) / period <= max_single_steps)) return shift_up_at_once(r, k, period, base, top);
+  while (base > r) {
     const double next = r + period;
-    if (steps == max_single_steps || !(next > r)) return shift_up_at_once(r, k, period, base, top);
+    if (!(next > r)) return shift_up_at_once(r, k, period, base, top);
     r = next;
     ++k;
   }
@@ -181,10 +196,10 @@ bool shift_up(double& r, int& k, double period, double base, double top) {
 
 // Repeats r -= period while r > top, with the same hand-over.
 bool shift_down(double& r, int& k, double period, double base, double top) {
-  for (int steps = 0; r > top; ++steps) {
+  if (!((r - top) / period <= max_single_steps)) return shift_down_at_once(r, k, period, base, top);
+  while (r > top) {
     const double next = r - period;
-    if (steps == max_single_steps || !(next < r))
-      return shift_down_at_once(r, k, period, base, top);
+    if (!(next < r)) return shift_down_at_once(r, k, period, base, top);
     r = next;
     --k;
   }
@@ -195,15 +210,17 @@ bool shift_down(double& r, int& k, double period, double base, double top) {
 
 double mx_binomial_coeff(int n, int k) {
   BinomialCache& table = cache();
-  if (n < 0 || k < 0 || k > n) return table.cells[0];
+  const int* cell = table.cells.data();
+  if (n < 0 || k < 0 || k > n) return cell[0];
   if (n > last_cached_row) return large_binomial(n, k);
-  if (table.highest < n) build_rows(table, n);
+  if (table.highest.load(std::memory_order_acquire) < n) build_rows(table, n);
   // Row n is built, so the cell lies within the table.
-  return table.cells.data()[row_start(n) + static_cast<size_t>(k)];
+  return cell[row_start(n) + static_cast<size_t>(k)];
 }
 
 size_t mx_binomial_cache_size() {
-  return binomial_cache ? binomial_cache->cells.size() : 0;
+  const BinomialCache* table = binomial_cache.load(std::memory_order_acquire);
+  return table ? row_start(table->highest.load(std::memory_order_acquire) + 1) : 0;
 }
 
 void mx_congruence_info(int x, int period, int base, int& r, int& k) {

@@ -3,7 +3,7 @@
 
 #include <climits>
 
-int MxDynObj::IDENTITY_INDEX = 1;
+std::atomic<int> MxDynObj::IDENTITY_INDEX{1};
 
 MX_DEFINE_LIBRARY_CLASS_NAME(MxDynObj);
 MX_DEFINE_LIBRARY_CLASS_NAME(MxInterface);
@@ -15,13 +15,11 @@ const char* MxDynObj::classname() const {
 }
 
 int MxDynObj::next_identity() {
-  const int identity = IDENTITY_INDEX;
-  if (IDENTITY_INDEX == INT_MAX) {
-    MX_REPORT("mxdynobj");
-    IDENTITY_INDEX = 1;
-  } else {
-    ++IDENTITY_INDEX;
+  int identity = IDENTITY_INDEX.load(std::memory_order_relaxed);
+  while (!IDENTITY_INDEX.compare_exchange_weak(identity, identity == INT_MAX ? 1 : identity + 1,
+                                               std::memory_order_relaxed)) {
   }
+  if (identity == INT_MAX) MX_REPORT("mxdynobj");
   return identity;
 }
 

@@ -58,7 +58,7 @@ MxString::MxString(const MxString& other) {
 }
 
 MxString::MxString(MxString&& other) noexcept
-    : chars(std::move(other.chars)), text_end_(other.text_end_) {
+    : chars(std::move(other.chars)), text_end_(other.text_end_), handed_out_(other.handed_out_) {
   other.make_empty();
 }
 
@@ -69,19 +69,18 @@ MxString::MxString(int value, int width, char fill) {
 
 MxString::~MxString() = default;
 
-size_t MxString::text_end() const {
-  if (text_end_ != unknown_end) return text_end_;
+size_t MxString::scan_text_end() const {
   return bounded_length(chars.data(), chars.capacity());
 }
 
 void MxString::make_empty() {
-  chars.resize(1, true);
+  set_count(1);
   chars.data()[0] = '\0';
   text_end_ = 0;
 }
 
 void MxString::assign_text(const char* s, size_t n, size_t count) {
-  chars.resize(count, true);
+  set_count(count);
   char* d = chars.data();
   if (n) std::memcpy(d, s, n);
   d[n] = '\0';
@@ -90,7 +89,7 @@ void MxString::assign_text(const char* s, size_t n, size_t count) {
 
 void MxString::resize(size_t count, bool) {
   const size_t kept = std::min(count, chars.size());
-  chars.resize(count, true);
+  set_count(count);
   // Shrinking only adds NULs behind the kept part and growth keeps it, so a
   // known end inside the kept part stays right.
   if (text_end_ != unknown_end && text_end_ >= kept) text_end_ = unknown_end;
@@ -107,6 +106,7 @@ MxString& MxString::operator=(MxString&& other) noexcept {
   if (this == &other) return *this;
   chars = std::move(other.chars);
   text_end_ = other.text_end_;
+  handed_out_ = other.handed_out_;
   other.make_empty();
   return *this;
 }
@@ -128,15 +128,13 @@ MxString& MxString::operator=(const char* s) {
 }
 
 char* MxString::as_c_string() {
-  text_end_ = unknown_end;
+  handed_out_ = true;
   return &chars[0];
 }
 
 char& MxString::operator[](int i) {
-  const size_t index = static_cast<size_t>(i);
-  // Writing behind the first NUL cannot move it; anything else may.
-  if (text_end_ == unknown_end || index <= text_end_) text_end_ = unknown_end;
-  return chars[index];
+  handed_out_ = true;
+  return chars[static_cast<size_t>(i)];
 }
 
 MxString& MxString::append(const MxString& s) {
@@ -144,7 +142,7 @@ MxString& MxString::append(const MxString& s) {
   const size_t piece = s.text_end();
   const size_t here = text_end();
   const size_t count = std::max(chars.size() + added, here + piece + 1);
-  chars.resize(count, true);
+  set_count(count);
   // Read `s` only now: when it is this string its buffer may have moved.
   char* d = chars.data();
   std::memmove(d + here, s.chars.data(), piece);
@@ -157,7 +155,7 @@ MxString& MxString::append(const char& c) {
   const char ch = c; // `c` may be a character of this buffer
   const size_t here = text_end();
   const size_t count = std::max(chars.size() + 1, here + (ch ? 2 : 1));
-  chars.resize(count, true);
+  set_count(count);
   char* d = chars.data();
   d[here] = ch;
   if (ch) {
@@ -243,11 +241,11 @@ MxString& MxString::format(int size, const char* fmt, ...) {
   }
   if (cut || static_cast<long long>(n) >= static_cast<long long>(size) - 1) MX_REPORT("mxstring");
 
-  chars.resize(std::max(room, n + 1), true);
+  set_count(std::max(room, n + 1));
   char* d = chars.data();
   std::memcpy(d, text, n);
   d[n] = '\0';
-  chars.resize(n + 1, true);
+  set_count(n + 1);
   text_end_ = n;
   return *this;
 }

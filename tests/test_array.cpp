@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,6 +91,49 @@ TEST(ArrayGrowth, ResizeAndAppendToFullArrays) {
     EXPECT_EQ(f.size(), c.full + 1);
     EXPECT_EQ(f[c.full - 1], static_cast<int>(c.full - 1));
     EXPECT_EQ(f[c.full], 2);
+  }
+}
+
+// Storage from operator new, so the array copies its elements on growth
+// instead of growing the buffer in place.
+template <class T> struct CopyingAllocator {
+  T* allocate(size_t n) { return n ? static_cast<T*>(::operator new(n * sizeof(T))) : nullptr; }
+  void deallocate(T* p) { ::operator delete(p); }
+};
+
+// Random appends (of own elements too), resizes, reallocations and removals,
+// on either side of 64000 elements: an int array whose buffer grows in place
+// against one that copies shows the same sizes, capacities and slots.
+TEST(ArrayGrowth, GrowingInPlaceMatchesCopying) {
+  std::mt19937 random(7);
+  MxArray<int> in_place;
+  MxArray<int, CopyingAllocator<int>> copying;
+  for (int step = 0; step < 600; ++step) {
+    const size_t size = in_place.size(), n = random() % (2 * size + 1000);
+    const bool keep = random() % 4 != 0;
+    switch (random() % 4) {
+    case 0:
+      for (size_t i = random() % 20000; i > 0; --i) {
+        const size_t own = random() % (in_place.size() + 1); // the spare slot at most
+        in_place.append(in_place.data() ? in_place.data()[own % in_place.capacity()] : 1);
+        copying.append(copying.data() ? copying.data()[own % copying.capacity()] : 1);
+      }
+      break;
+    case 1:
+      in_place.resize(n % 150000, keep);
+      copying.resize(n % 150000, keep);
+      break;
+    case 2:
+      in_place.reallocate(size + n % 3000, keep);
+      copying.reallocate(size + n % 3000, keep);
+      break;
+    default:
+      for (size_t i = std::min(n % 500, size); i > 0; --i)
+        in_place.remove_last(), copying.remove_last();
+    }
+    ASSERT_EQ(in_place.size(), copying.size()) << step;
+    ASSERT_EQ(in_place.capacity(), copying.capacity()) << step;
+    ASSERT_TRUE(std::equal(in_place.data(), in_place.data() + in_place.capacity(), copying.data()));
   }
 }
 

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -144,10 +146,34 @@ TEST_F(Chunks, EmptiedChunkIsReleasedOnlyWhenFull) {
   EXPECT_EQ(list_of(chain).size(), 2u);
   ASSERT_EQ(spare, second);
   EXPECT_EQ(spare->next(), nullptr);
-  EXPECT_FALSE(spare->full());
-  EXPECT_EQ(spare->n_allocated(), 0u);
-  EXPECT_EQ(spare->n_freed(), 0u);
-  EXPECT_EQ(spare->cursor(), spare->lower());
+}
+
+// Blocks given back in random order, with new ones taken in between: each
+// free names the chunk that handed the block out (found here by walking the
+// chain), and exactly the emptied full chunks leave the chain.
+TEST_F(Chunks, FreeFindsTheChunkOfEveryBlockInAnyOrder) {
+  std::mt19937 random(11);
+  std::vector<std::pair<void*, size_t>> blocks; // block, number of its chunk
+  auto take_one = [&] {
+    void* block = take(16 + random() % 600);
+    for (const MxChunk* c : list_of(chain))
+      if (c->lower() <= block && block <= c->upper()) blocks.emplace_back(block, c->nr());
+  };
+  for (int i = 0; i < 3000; ++i) take_one();
+  std::shuffle(blocks.begin(), blocks.end(), random);
+  MxStringJournal journal;
+  MxChunk::attach_journal(&journal);
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    if (i % 8 == 0) take_one();
+    journal.clear();
+    MxChunk::MxChunkFree(chain, blocks[i].first, true, spare);
+    ASSERT_EQ(journal.text(), "Freeing malloced block (chunk " + std::to_string(blocks[i].second) +
+                                  ")at 0x" + pointer_text(blocks[i].first) + "\n");
+  }
+  for (const MxChunk* c : list_of(chain))
+    EXPECT_FALSE(c->full() && c->n_freed() == c->n_allocated());
+  for (const MxChunk* c : list_of(spare)) // reset
+    EXPECT_TRUE(!c->full() && c->n_allocated() + c->n_freed() == 0 && c->cursor() == c->lower());
 }
 
 TEST_F(Chunks, ForeignBlocksGoToFreeAndEmptyChainDoesNothing) {
@@ -192,24 +218,24 @@ TEST_F(Chunks, ReinitWithKeepReusesSpareChunksWithoutNewOnes) {
   EXPECT_EQ(journal.text().find("Alloced chunk"), std::string::npos);
 }
 
-TEST_F(Chunks, SpareChunkTooSmallForTheRequestIsLeftOnTheList) {
-  take(16);
-  MxChunk* small = chain;
+// An empty chain takes the first spare chunk whatever its size; only a chunk
+// taken to hold a block that did not fit must have room for it.
+TEST_F(Chunks, EmptyChainTakesTheFirstSpareWhateverItsSize) {
+  take(3000);
+  take(3000);
   MxChunk::MxChunkReinit(chain, spare, true);
-  ASSERT_EQ(spare, small);
+  const auto small = list_of(spare);
+  ASSERT_EQ(small.size(), 2u);
   const size_t count = MxChunk::chunk_count_;
   void* big = take(10000);
   ASSERT_NE(big, nullptr);
   EXPECT_EQ(MxChunk::chunk_count_, count + 1);
-  EXPECT_NE(chain, small);
-  EXPECT_EQ(list_of(chain).size(), 1u);
-  EXPECT_EQ(spare, small);
-  // with the chain emptied, a request that fits takes the spare chunk
-  MxChunk::MxChunkReinit(chain, spare, false);
-  take(16);
-  EXPECT_EQ(chain, small);
-  EXPECT_EQ(spare, nullptr);
-  EXPECT_EQ(MxChunk::chunk_count_, count + 1);
+  const auto used = list_of(chain);
+  ASSERT_EQ(used.size(), 2u);
+  EXPECT_EQ(used[1], small[0]);
+  EXPECT_TRUE(used[1]->full());
+  EXPECT_EQ(used[0]->lower(), big);
+  EXPECT_EQ(list_of(spare), (std::vector<const MxChunk*>{small[1]}));
 }
 
 TEST_F(Chunks, ImpossibleSizeFailsWithoutChangingTheLists) {

@@ -238,10 +238,10 @@ TEST_F(Checked, ListOrderCountAndEmptyReads) {
 
 // Calls values equal when they agree ignoring case; the list's value comes first.
 struct NoCase : MxCompare<std::string> {
-  mutable std::vector<std::string> seen_first;
+  std::vector<std::string> seen_first;
   bool is_ordering() const override { return false; }
   MxCompare* clone() const override { return new NoCase(*this); }
-  int compare(const std::string& a, const std::string& b) const override {
+  int compare(const std::string& a, const std::string& b) override {
     seen_first.push_back(a);
     if (a.size() != b.size()) return 1;
     for (size_t i = 0; i < a.size(); ++i)
@@ -527,8 +527,7 @@ TEST(Compare, StdCompareTellsEqualityOnly) {
   MxAutoPtr<MxCompare<std::string>> clone(cmp.clone());
   EXPECT_NE(dynamic_cast<MxStdCompare<std::string>*>(clone.get()), nullptr);
   EXPECT_FALSE(cmp.is_ordering());
-  for (const MxCompare<std::string>* c :
-       {static_cast<MxCompare<std::string>*>(&cmp), clone.get()}) {
+  for (MxCompare<std::string>* c : {static_cast<MxCompare<std::string>*>(&cmp), clone.get()}) {
     EXPECT_EQ(c->compare("a", "a"), 0);
     EXPECT_EQ(c->compare("a", "b"), -1);
     EXPECT_EQ(c->compare("b", "a"), -1);

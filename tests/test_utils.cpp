@@ -8,6 +8,8 @@
 #include <climits>
 #include <cmath>
 #include <dlfcn.h>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -181,12 +183,9 @@ TEST(DoubleCongruence, ReducesIntoTheClosedPeriodBoundariesTakeTheChosenEnd) {
                {0.0, 1.0, 0.0, neither, 0.0, 0},
                {3.0, 1.0, 0.0, neither, 1.0, -2},
                {-2.0, 1.0, 0.0, neither, 0.0, 2},
-               // far values shift at once
-               {1e6 + 0.25, 1.0, 0.0, upper, 0.25, -1000000},
-               {-1e6 + 0.25, 1.0, 0.0, upper, 0.25, 1000000},
+               // values more than 2^20 periods away shift at once
                {1e9 + 0.5, 1.0, 0.0, lower, 0.5, -1000000000},
-               {5000.0, 1.0, 0.0, lower, 0.0, -5000}, // exactly on a far boundary
-               {-5000.0, 1.0, 0.0, upper, 1.0, 5001},
+               {-3e6, 1.0, 0.0, upper, 1.0, 3000001}, // exactly on a far boundary
                // one period is below the resolution near 1e17: the steps still end
                {1e17, 1.0, 1e17 + 64.0, neither, 1e17 + 64.0, 64},
                {1e17 + 64.0, 1.0, 1e17, neither, 1e17, -64}};
@@ -206,16 +205,26 @@ TEST(DoubleCongruence, ReducesIntoTheClosedPeriodBoundariesTakeTheChosenEnd) {
     }
 }
 
-TEST(DoubleCongruence, NearValuesMatchTheStepwiseRuleBitForBit) {
+// Near values, and values up to 2^20 periods away on either side (10 with
+// period 0.1 is the smallest of them where a shift at once would differ).
+TEST(DoubleCongruence, ValuesUpTo2To20PeriodsAwayMatchTheStepwiseRuleBitForBit) {
+  std::mt19937 random(2024);
+  std::uniform_real_distribution<double> exponent(6.0, 20.0);
   for (double period : {1.0, 0.1, 2.0 * 3.141592653589793, 0.7})
-    for (double base : {0.0, -0.35, 12.5})
+    for (double base : {0.0, -0.35, 12.5}) {
+      std::vector<double> xs = {10.0, base + 1048576.0 * period, base - 1048576.0 * period};
+      for (double x = base - 60.3 * period; x < base + 61.0 * period; x += 0.13 * period)
+        xs.push_back(x);
+      for (int i = 0; i < 6; ++i)
+        xs.push_back(base + (i % 2 ? 1 : -1) * std::exp2(exponent(random)) * period);
       for (int limit = 0; limit <= 2; ++limit)
-        for (double x = base - 60.3 * period; x < base + 61.0 * period; x += 0.13 * period) {
+        for (double x : xs) {
           const DoubleCongruence want = stepwise(x, period, base, limit);
           const DoubleCongruence got = congruence(x, period, base, limit);
           ASSERT_EQ(got.r, want.r) << x << " " << period << " " << base << " " << limit;
           ASSERT_EQ(got.k, want.k) << x << " " << period << " " << base << " " << limit;
         }
+    }
 }
 
 TEST_F(ReportingTest, DoublePeriodCountsOutsideTheIntRangeAreReported) {

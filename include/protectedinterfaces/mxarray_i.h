@@ -16,26 +16,48 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <type_traits>
 
-/// Stateless allocator of MxArray buffers: raw storage from the global
-/// operator new; the array constructs the elements in place.
+/// Stateless allocator of MxArray buffers: raw storage in which the array
+/// constructs the elements. Buffers of bitwise-copyable elements come from
+/// the C heap, so that `resize_in_place` can grow them with `realloc` (which
+/// keeps or remaps the pages instead of copying where it can); all others
+/// come from the global operator new.
 template <class T> class MxAllocator {
 public:
+  /// Elements that may be moved bytewise into a block `realloc` hands back.
+  static constexpr bool grows_in_place = std::is_trivially_copyable_v<T> &&
+                                         std::is_trivially_default_constructible_v<T> &&
+                                         alignof(T) <= alignof(std::max_align_t);
+
+  /// Storage for `n` elements; null for 0 (and, for the C heap, when it is
+  /// exhausted).
   T* allocate(size_t n) {
     if (n == 0) return nullptr;
-    if constexpr (alignof(T) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+    if constexpr (grows_in_place)
+      return static_cast<T*>(std::malloc(n * sizeof(T)));
+    else if constexpr (alignof(T) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
       return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(alignof(T))));
     else
       return static_cast<T*>(::operator new(n * sizeof(T)));
   }
   void deallocate(T* p) {
     if (!p) return;
-    if constexpr (alignof(T) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+    if constexpr (grows_in_place)
+      std::free(p);
+    else if constexpr (alignof(T) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
       ::operator delete(p, std::align_val_t(alignof(T)));
     else
       ::operator delete(p);
+  }
+  /// `p` (from `allocate`) resized to `n` elements, its first bytes kept;
+  /// null when the heap is exhausted, `p` then being left as it was. Only
+  /// for elements that grow in place.
+  T* resize_in_place(T* p, size_t n) {
+    static_assert(grows_in_place, "bytewise storage only");
+    return static_cast<T*>(std::realloc(p, n * sizeof(T)));
   }
 };
 
@@ -140,11 +162,16 @@ public:
 private:
   /// A default-valued element handed out after a reported out-of-range access.
   static T& scratch() {
-    static T element{};
+    static thread_local T element{}; // one per thread: misuse on two threads does not race
     element = T();
     return element;
   }
+  /// The default allocator, for elements it can grow in place.
+  static constexpr bool grows_in_place =
+      std::is_same_v<A, MxAllocator<T>> && MxAllocator<T>::grows_in_place;
+
   void grow_and_append(const T& v);
+  bool regrow(size_t capacity);
   T* make_buffer(size_t capacity, size_t copied, const T* from);
   void destroy_buffer();
 

@@ -108,14 +108,54 @@ template <class T, class A> void MxArray<T, A>::reallocate(size_t capacity, bool
     MX_REPORT("protectedinterfaces/mxarray_t");
     return;
   }
+  if constexpr (grows_in_place) {
+    // Every slot past size() already holds T(), so keeping them all is the
+    // same as keeping the elements.
+    if (keep) {
+      regrow(capacity);
+      return;
+    }
+  }
   T* fresh = make_buffer(capacity, keep ? size_ : 0, data_);
+  if (!fresh && capacity) {
+    MX_REPORT("protectedinterfaces/mxarray_t");
+    return;
+  }
   destroy_buffer();
   data_ = fresh;
   capacity_ = capacity;
 }
 
+// Resizes the buffer of bitwise elements where it lies, as far as the C heap
+// allows, and gives the new slots T(). The heap exhausted is reported and
+// leaves the array as it was.
+template <class T, class A> bool MxArray<T, A>::regrow(size_t capacity) {
+  if constexpr (grows_in_place) {
+    if (capacity == 0) {
+      destroy_buffer();
+      return true;
+    }
+    T* grown = allocator_.resize_in_place(data_, capacity);
+    if (!grown) {
+      MX_REPORT("protectedinterfaces/mxarray_t");
+      return false;
+    }
+    for (size_t i = capacity_; i < capacity; ++i) ::new (static_cast<void*>(grown + i)) T();
+    data_ = grown;
+    capacity_ = capacity;
+    return true;
+  } else {
+    return false;
+  }
+}
+
 template <class T, class A> void MxArray<T, A>::grow_and_append(const T& v) {
   const size_t capacity = size_ + 1 >= 64000 ? size_ + 4096 : (size_ == 0 ? 1 : 2 * size_);
+  if constexpr (grows_in_place) {
+    const T value = v; // `v` may live in the buffer that moves
+    if (regrow(capacity)) data_[size_++] = value;
+    return;
+  }
   T* fresh = make_buffer(capacity, size_, data_);
   fresh[size_] = v; // `v` may live in the old buffer, which is still intact
   const size_t count = size_ + 1;

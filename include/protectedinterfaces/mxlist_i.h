@@ -106,7 +106,8 @@ public:
   T remove_first();
   /// Removes the first item whose value `cmp` calls equal to `value`
   /// (`cmp.compare(item value, value) == 0`); returns whether one was found.
-  bool remove(const T& value, const MxCompare<T>& cmp);
+  bool remove(const T& value, MxCompare<T>& cmp);
+  bool remove(const T& value, MxCompare<T>&& cmp) { return remove(value, cmp); }
   /// Destroys every item.
   void clear();
 

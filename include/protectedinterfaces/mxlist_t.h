@@ -92,7 +92,7 @@ template <class T> MxItem<T>* MxList<T>::erase(MxItem<T>* item) {
   return next;
 }
 
-template <class T> bool MxList<T>::remove(const T& value, const MxCompare<T>& cmp) {
+template <class T> bool MxList<T>::remove(const T& value, MxCompare<T>& cmp) {
   for (MxItem<T>* item = head_item(); item; item = item->next_item()) {
     if (cmp.compare(item->value(), value) == 0) {
       erase(item);

@@ -26,7 +26,7 @@ template <class T> void MxMatrix<T>::fill(const T& value) {
 }
 
 template <class T> T& MxMatrix<T>::scratch() {
-  static T element{};
+  static thread_local T element{}; // one per thread: misuse on two threads does not race
   element = T();
   return element;
 }
