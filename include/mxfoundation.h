@@ -2,9 +2,10 @@
 #ifndef MXFOUNDATION_MXFOUNDATION_H
 #define MXFOUNDATION_MXFOUNDATION_H
 
-// Failure channel
+// Failure channel and version
 #include "mxassert.h"
 #include "mxexport.h"
+#include "mxversion.h"
 
 // Sequence containers and string
 #include "mxarray.h"
