@@ -1,4 +1,5 @@
 // MxFoundation: the whole public interface in one include.
+/// \file
 #ifndef MXFOUNDATION_MXFOUNDATION_H
 #define MXFOUNDATION_MXFOUNDATION_H
 

@@ -1,5 +1,6 @@
 // The library's version: the numbers this header was shipped with, and a
 // function that tells which version the loaded library was built as.
+/// \file
 #ifndef MXFOUNDATION_MXVERSION_H
 #define MXFOUNDATION_MXVERSION_H
 
