@@ -18,6 +18,7 @@
 //
 // followed by an empty line. The profiler's state is process-wide and
 // unsynchronised: use it from one thread.
+/// \file
 #ifndef MXFOUNDATION_MX_TIMES_H
 #define MXFOUNDATION_MX_TIMES_H
 

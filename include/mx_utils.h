@@ -1,5 +1,6 @@
 // Small numeric helpers: binomial coefficients, congruence of values into
 // one period of a periodic parameter range, and a tiny exported constant.
+/// \file
 #ifndef MXFOUNDATION_MX_UTILS_H
 #define MXFOUNDATION_MX_UTILS_H
 

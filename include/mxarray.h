@@ -1,4 +1,5 @@
 // Growable array: see protectedinterfaces/mxarray_i.h.
+/// \file
 #ifndef MXFOUNDATION_MXARRAY_H
 #define MXFOUNDATION_MXARRAY_H
 

@@ -2,6 +2,7 @@
 // list of doubles, a list of points or vectors, or a matrix of doubles or
 // points. Each dump sets the journal's number width and precision for its
 // numbers and puts the previous values back afterwards.
+/// \file
 #ifndef MXFOUNDATION_MXARRAYDEBUG_H
 #define MXFOUNDATION_MXARRAYDEBUG_H
 
@@ -17,12 +18,12 @@
 // or dim below 1 are reported (tag "mxarraydebug") and nothing is written.
 // Reads outside the array are reported by MxArray's own bound checks.
 
-/// E; S "Array of " <count> " doubles " E; then the values in lines of
+/// E; S "Array of " \<count\> " doubles " E; then the values in lines of
 /// `per_line`, each line S and the values separated by S, then E.
 MX_EXPORT void mx_arraydebug(MxJournal& journal, const MxArray<double>& array, int per_line,
                              int width, int precision, int indent);
 
-/// E; S "Point/vector of dimension " (one point) or S "Array of " <count>
+/// E; S "Point/vector of dimension " (one point) or S "Array of " \<count\>
 /// " points/vectors of dimension ", then dim, E; then all points side by
 /// side as a one-row matrix.
 MX_EXPORT void mx_arraydebug(MxJournal& journal, int dim, const MxArray<double>& array,
@@ -64,6 +65,7 @@ MX_EXPORT void Mx_debug_double_matrix(MxJournal& journal, int rows, int columns,
 /// Not supported: writes nothing and always reports.
 MX_EXPORT void Mx_debug_vector_array(MxJournal& journal, int, int, const MxArray<double>&, int, int,
                                      int, int);
+/// Not supported: writes nothing and always reports.
 MX_EXPORT void Mx_debug_vector_matrix(MxJournal& journal, int, int, int, const MxArray<double>&,
                                       int, int, int, bool);
 

@@ -9,6 +9,7 @@
 // The source tag names the file that holds the check, without directory or
 // extension for sources ("mxstring") and with its folder for template headers
 // ("protectedinterfaces/mxarray_i").
+/// \file
 #ifndef MXFOUNDATION_MXASSERT_H
 #define MXFOUNDATION_MXASSERT_H
 
@@ -42,6 +43,7 @@ MX_EXPORT void Mx_assert(const char* file, int line);
 
 /// Recognisable fill values: 42424242 and 42424242242.42424.
 MX_EXPORT int Mx_BogusInt();
+/// The double fill value, 42424242242.42424.
 MX_EXPORT double Mx_BogusDouble();
 
 /// Reports a failed check at the current line, when a handler is installed.

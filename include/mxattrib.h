@@ -1,4 +1,5 @@
 // MxAttrib: data attached to an MxObject.
+/// \file
 #ifndef MXFOUNDATION_MXATTRIB_H
 #define MXFOUNDATION_MXATTRIB_H
 

@@ -1,4 +1,5 @@
 // Owning pointer to one heap object.
+/// \file
 #ifndef MXFOUNDATION_MXAUTOPTR_H
 #define MXFOUNDATION_MXAUTOPTR_H
 
@@ -8,10 +9,13 @@
 /// `MxAutoPtr<T>&` out-parameter by assigning to it.
 template <class T> class MxAutoPtr {
 public:
+  /// Owns `p` (which may be null).
   explicit MxAutoPtr(T* p = nullptr) : p_(p) {}
   MxAutoPtr(const MxAutoPtr&) = delete;
   MxAutoPtr& operator=(const MxAutoPtr&) = delete;
+  /// Move constructor: takes over the contents of the other, which is left empty.
   MxAutoPtr(MxAutoPtr&& other) noexcept : p_(other.release()) {}
+  /// Move assignment: takes over the contents of the other, which is left empty.
   MxAutoPtr& operator=(MxAutoPtr&& other) noexcept {
     if (this != &other) *this = other.release();
     return *this;
@@ -28,10 +32,14 @@ public:
     return *this;
   }
 
+  ///@{
+  /// The owned object: `get()` and `->` give it (null when there is none), `*` dereferences it, and
+  /// the test tells whether there is one.
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   T& operator*() const { return *p_; }
   explicit operator bool() const { return p_ != nullptr; }
+  ///@}
 
   /// Gives up ownership: returns the pointer and holds null.
   T* release() {

@@ -1,4 +1,5 @@
 // MxChunk: a bump allocator for many small blocks.
+/// \file
 #ifndef MXFOUNDATION_MXCHUNK_H
 #define MXFOUNDATION_MXCHUNK_H
 
@@ -28,6 +29,7 @@ class MxJournal;
 /// atomic; the trace journal is set while no other thread uses the allocator.
 class MX_EXPORT MxChunk {
 public:
+  /// Copy constructor.
   MxChunk(const MxChunk& other) = default;
   /// Copies every header field.
   MxChunk& operator=(const MxChunk& other) = default;
@@ -71,9 +73,13 @@ public:
   char* last() const { return last_; }
   /// Next chunk of the list this chunk is on.
   MxChunk* next() const { return next_; }
+  ///@{
+  /// The counts of blocks handed out from this chunk and given back to it, and whether it has no
+  /// room left.
   size_t n_allocated() const { return allocated_; }
   size_t n_freed() const { return freed_; }
   bool full() const { return full_; }
+  ///@}
   /// The chunk's number, from `chunk_count_` at its creation.
   size_t nr() const { return nr_; }
 

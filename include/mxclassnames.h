@@ -15,6 +15,7 @@
 // which binds `MxObject::class_name_` (declared by MX_DYNOBJ_TYPE, see
 // mxdynobj.h) to `mx_class_name_MxObject`. Adding a library class means one
 // declaration below and one line in the table of src/mxclassnames.cpp.
+/// \file
 #ifndef MXFOUNDATION_MXCLASSNAMES_H
 #define MXFOUNDATION_MXCLASSNAMES_H
 

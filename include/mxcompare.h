@@ -1,4 +1,5 @@
 // Comparator objects, for containers that search or order their values.
+/// \file
 #ifndef MXFOUNDATION_MXCOMPARE_H
 #define MXFOUNDATION_MXCOMPARE_H
 
@@ -12,13 +13,20 @@
 template <class T> class MxCompare {
 public:
   virtual ~MxCompare() = default;
+  /// True when `compare` orders its arguments (negative, zero, positive) rather than only telling
+  /// equal (0) from different.
   virtual bool is_ordering() const = 0;
+  /// A new heap copy of the comparator.
   virtual MxCompare* clone() const = 0;
+  /// 0 when `a` and `b` are equal; otherwise non-zero, and for an ordering comparator negative when
+  /// `a` comes first.
   virtual int compare(const T& a, const T& b) = 0;
 
 protected:
   MxCompare() = default;
+  /// Copy constructor.
   MxCompare(const MxCompare&) = default;
+  /// Copy assignment.
   MxCompare& operator=(const MxCompare&) = default;
 };
 
@@ -27,7 +35,9 @@ protected:
 template <class T> class MxStdCompare : public MxCompare<T> {
 public:
   MxStdCompare() = default;
+  /// Copy constructor.
   MxStdCompare(const MxStdCompare&) = default;
+  /// Copy assignment.
   MxStdCompare& operator=(const MxStdCompare&) = default;
 
   bool is_ordering() const override { return false; }

@@ -32,6 +32,7 @@
 // Reference counting. MxRCObj is the counting interface; MxRefCounter is the
 // counter every counted class keeps (see its checks), and MxRCPtr<T>
 // (mxrcptr.h) is the holder whose last release deletes the object.
+/// \file
 #ifndef MXFOUNDATION_MXDYNOBJ_H
 #define MXFOUNDATION_MXDYNOBJ_H
 
@@ -113,7 +114,9 @@ public:
 
 protected:
   MxDynObj() = default;
+  /// Copy constructor.
   MxDynObj(const MxDynObj&) = default;
+  /// Copy assignment.
   MxDynObj& operator=(const MxDynObj&) = default;
 
   /// Takes the next identity: the current IDENTITY_INDEX, which then goes up
@@ -126,6 +129,7 @@ protected:
   /// handed out once.
   static std::atomic<int> IDENTITY_INDEX;
 
+  /// The class-name string of the class; its address is the type identifier.
   static const MxString& class_name_;
 
   friend class MxIdentity;
@@ -138,8 +142,11 @@ protected:
 class MX_EXPORT MxIdentity {
 public:
   MxIdentity();
+  /// Copy constructor.
   MxIdentity(const MxIdentity&);
+  /// Copy assignment.
   MxIdentity& operator=(const MxIdentity&) { return *this; }
+  /// The identity.
   int value() const { return value_; }
 
 private:
@@ -167,13 +174,18 @@ template <class T> const T* mx_cast(const MxDynObj* p) {
 class MX_EXPORT MxRCObj {
 public:
   virtual ~MxRCObj();
+  /// Takes one more reference.
   virtual void add_ref() const = 0;
+  /// Gives one reference back; never deletes (the holder does).
   virtual void remove_ref() const = 0;
+  /// The number of references held.
   virtual int n_refs() const = 0;
 
 protected:
   MxRCObj() = default;
+  /// Copy constructor.
   MxRCObj(const MxRCObj&) = default;
+  /// Copy assignment.
   MxRCObj& operator=(const MxRCObj&) = default;
 };
 
@@ -189,17 +201,22 @@ protected:
 class MxRefCounter {
 public:
   MxRefCounter() = default;
+  /// Copy constructor.
   MxRefCounter(const MxRefCounter&) {}
+  /// Copy assignment.
   MxRefCounter& operator=(const MxRefCounter&) { return *this; }
 
+  /// Counts one more reference; a count below 0 is reported first (`tag`, `line`).
   void add(const char* tag, int line) {
     if (fnd_assertion_handler && count_ < 0) fnd_assertion_handler(tag, line);
     ++count_;
   }
+  /// Counts one reference less; a count below 1 is reported first.
   void remove(const char* tag, int line) {
     if (fnd_assertion_handler && count_ < 1) fnd_assertion_handler(tag, line);
     --count_;
   }
+  /// The count; a count below 0 is reported.
   int get(const char* tag, int line) const {
     if (fnd_assertion_handler && count_ < 0) fnd_assertion_handler(tag, line);
     return count_;
@@ -215,15 +232,20 @@ private:
 class MX_EXPORT MxInterface {
 public:
   MxInterface() = default;
+  /// Copy constructor.
   MxInterface(const MxInterface&) = default;
+  /// Copy assignment.
   MxInterface& operator=(const MxInterface&) = default;
   virtual ~MxInterface();
+  /// This object for `MxInterface::interface_id()`, null for any other identifier; derived
+  /// interfaces answer their own.
   virtual MxInterface* query_interface(const MxString* id) const;
 
   /// The identifier of MxInterface: the address of its class-name string.
   static const MxString* interface_id() { return &class_name_; }
 
 protected:
+  /// The class-name string of MxInterface; its address is the interface identifier.
   static const MxString& class_name_;
 };
 

@@ -1,4 +1,5 @@
 // MxEdgeSorter: joins loose, unoriented edges end to end into oriented chains.
+/// \file
 #ifndef MXFOUNDATION_MXEDGESORTER_H
 #define MXFOUNDATION_MXEDGESORTER_H
 
@@ -27,16 +28,21 @@ public:
   MxEdgeChain(int edge, const MxMatrix<double>* matrix);
   virtual ~MxEdgeChain();
 
+  /// The number of edges in the chain.
   size_t size() const { return edges_.size(); }
   /// Edge index of link `k` (checked by the array).
   int edge(size_t k) const { return edges_[k]; }
   /// Orientation (+1 or -1) of link `k` (checked by the array).
   int orientation(size_t k) const { return orientations_[k]; }
+  ///@{
+  /// The end-point ids of the chain's start and end, whether each end is still open, and the
+  /// sorter's distance matrix (see the class notes).
   int start() const { return start_; }
   int end() const { return end_; }
   bool start_open() const { return start_ >= 0; }
   bool end_open() const { return end_ >= 0; }
   const MxMatrix<double>* matrix() const { return matrix_; }
+  ///@}
 
   /// Closes the start (an already closed start is left as it is).
   void close_start() {

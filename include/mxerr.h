@@ -1,4 +1,5 @@
 // MxErr: this library's package of error numbers and messages.
+/// \file
 #ifndef MXFOUNDATION_MXERR_H
 #define MXFOUNDATION_MXERR_H
 
@@ -16,6 +17,7 @@
 /// (tag "mxerr") and read as UNKNOWN_ERROR (-1).
 class MX_EXPORT MxErr {
 public:
+  /// The error numbers of the library's own package.
   enum ErrorNumber {
     UNKNOWN_ERROR = -1,
     NO_ERROR = 0,
@@ -32,6 +34,7 @@ public:
   };
 
   MxErr() = default;
+  /// Copy constructor.
   MxErr(const MxErr&) = default;
   /// Does nothing: the package has no data.
   MxErr& operator=(const MxErr&) { return *this; }

@@ -1,4 +1,5 @@
 // Events: what an object tells its attributes and reactors about itself.
+/// \file
 #ifndef MXFOUNDATION_MXEVENT_H
 #define MXFOUNDATION_MXEVENT_H
 
@@ -18,6 +19,7 @@ public:
 
 protected:
   MxEvent();
+  /// Copy constructor.
   MxEvent(const MxEvent& other);
 
 private:
@@ -32,6 +34,7 @@ private:
 class MX_EXPORT MxObjectModified : public MxEvent {
   MX_DYNOBJ_TYPE(MxObjectModified, MxEvent)
 public:
+  /// The modification event of the object whose identity is `object_id`.
   explicit MxObjectModified(int object_id);
   /// Same object id, new identity.
   MxObjectModified(const MxObjectModified& other);
@@ -53,6 +56,7 @@ private:
 class MX_EXPORT MxObjectDelete : public MxEvent {
   MX_DYNOBJ_TYPE(MxObjectDelete, MxEvent)
 public:
+  /// The deletion event of the object whose identity is `object_id`.
   explicit MxObjectDelete(int object_id);
   /// Same object id, new identity.
   MxObjectDelete(const MxObjectDelete& other);

@@ -2,6 +2,7 @@
 //
 // Every symbol of the library is hidden by default; MX_EXPORT marks the
 // classes, functions and variables that form its public interface.
+/// \file
 #ifndef MXFOUNDATION_MXEXPORT_H
 #define MXFOUNDATION_MXEXPORT_H
 
@@ -12,6 +13,7 @@
 #define MX_EXPORT __declspec(dllimport)
 #endif
 #else
+/// Marks a class, function or variable as part of the library's exported interface.
 #define MX_EXPORT __attribute__((visibility("default")))
 #endif
 

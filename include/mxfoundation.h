@@ -1,10 +1,12 @@
 // MxFoundation: the whole public interface in one include.
+/// \file
 #ifndef MXFOUNDATION_MXFOUNDATION_H
 #define MXFOUNDATION_MXFOUNDATION_H
 
-// Failure channel
+// Failure channel and version
 #include "mxassert.h"
 #include "mxexport.h"
+#include "mxversion.h"
 
 // Sequence containers and string
 #include "mxarray.h"

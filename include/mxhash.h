@@ -10,6 +10,7 @@
 //
 // The hash functors are ready-made hash functions for derived tables keyed by
 // MxString, int, 64-bit integers and double.
+/// \file
 #ifndef MXFOUNDATION_MXHASH_H
 #define MXFOUNDATION_MXHASH_H
 
@@ -29,7 +30,9 @@
 class MX_EXPORT MxHashTableNode : public MxLink {
 public:
   MxHashTableNode() = default;
+  /// Copy constructor.
   MxHashTableNode(const MxHashTableNode& other) : MxLink(other) {}
+  /// Copy assignment.
   MxHashTableNode& operator=(const MxHashTableNode&) { return *this; }
   ~MxHashTableNode() override;
 
@@ -40,6 +43,7 @@ public:
 
   /// The neighbours in the chain, or null at its ends.
   MxHashTableNode* next_node() const { return static_cast<MxHashTableNode*>(next()); }
+  /// The previous node in the chain, or null at its start.
   MxHashTableNode* prev_node() const { return static_cast<MxHashTableNode*>(prev()); }
 };
 
@@ -94,6 +98,7 @@ protected:
   /// follows the chain, then the next non-empty cell, updating `cell`, and
   /// returns null at the end. A null `node` is reported and gives null.
   MxHashTableNode* first_node(int& cell) const;
+  /// The node after `node` in the walk started by `first_node`, updating `cell`; null at the end.
   MxHashTableNode* next_node(MxHashTableNode* node, int& cell) const;
   /// Destroys the whole chain `node` belongs to, in both directions from it;
   /// the cell that held the chain becomes empty. A null node is reported.
@@ -123,7 +128,9 @@ private:
 template <class T> class MxHashMapFunctor {
 public:
   MxHashMapFunctor() = default;
+  /// Copy constructor.
   MxHashMapFunctor(const MxHashMapFunctor&) {}
+  /// Copy assignment.
   MxHashMapFunctor& operator=(const MxHashMapFunctor&) { return *this; }
   virtual ~MxHashMapFunctor() = default;
 
@@ -138,14 +145,18 @@ public:
 /// than `n_chars` hash all their characters; a negative count hashes none.
 class MX_EXPORT MxStdStringHashFunctor : public MxHashMapFunctor<MxString> {
 public:
+  /// A functor hashing up to `n_chars` characters (see the class notes).
   explicit MxStdStringHashFunctor(int n_chars = 3) : n_chars_(n_chars) {}
+  /// Copy constructor.
   MxStdStringHashFunctor(const MxStdStringHashFunctor& other)
       : MxHashMapFunctor(other), n_chars_(other.n_chars_) {}
+  /// Copy assignment.
   MxStdStringHashFunctor& operator=(const MxStdStringHashFunctor& other);
   ~MxStdStringHashFunctor() override;
 
   std::uint32_t hash_function(const MxString& key) const override;
   MxHashMapFunctor<MxString>* clone() const override;
+  /// The number of characters hashed.
   int n_chars() const { return n_chars_; }
 
 private:
@@ -156,14 +167,18 @@ private:
 /// toward zero to a 64-bit integer.
 class MX_EXPORT MxStdIntHashFunctor : public MxHashMapFunctor<int> {
 public:
+  /// A functor with the given `multiplier`.
   explicit MxStdIntHashFunctor(double multiplier = 1.0) : multiplier_(multiplier) {}
+  /// Copy constructor.
   MxStdIntHashFunctor(const MxStdIntHashFunctor& other)
       : MxHashMapFunctor(other), multiplier_(other.multiplier_) {}
+  /// Copy assignment.
   MxStdIntHashFunctor& operator=(const MxStdIntHashFunctor& other);
   ~MxStdIntHashFunctor() override;
 
   std::uint32_t hash_function(const int& key) const override;
   MxHashMapFunctor<int>* clone() const override;
+  /// The multiplier applied to keys.
   double multiplier() const { return multiplier_; }
 
 private:
@@ -173,14 +188,18 @@ private:
 /// The same as MxStdIntHashFunctor for 64-bit integer keys.
 class MX_EXPORT MxStdPtrdiffHashFunctor : public MxHashMapFunctor<ptrdiff_t> {
 public:
+  /// A functor with the given `multiplier`.
   explicit MxStdPtrdiffHashFunctor(double multiplier = 1.0) : multiplier_(multiplier) {}
+  /// Copy constructor.
   MxStdPtrdiffHashFunctor(const MxStdPtrdiffHashFunctor& other)
       : MxHashMapFunctor(other), multiplier_(other.multiplier_) {}
+  /// Copy assignment.
   MxStdPtrdiffHashFunctor& operator=(const MxStdPtrdiffHashFunctor& other);
   ~MxStdPtrdiffHashFunctor() override;
 
   std::uint32_t hash_function(const ptrdiff_t& key) const override;
   MxHashMapFunctor<ptrdiff_t>* clone() const override;
+  /// The multiplier applied to keys.
   double multiplier() const { return multiplier_; }
 
 private:
@@ -192,14 +211,18 @@ private:
 /// product is truncated again and its low 32 bits are the hash.
 class MX_EXPORT MxStdDoubleHashFunctor : public MxHashMapFunctor<double> {
 public:
+  /// A functor with the given `multiplier`.
   explicit MxStdDoubleHashFunctor(double multiplier = 1.0) : multiplier_(multiplier) {}
+  /// Copy constructor.
   MxStdDoubleHashFunctor(const MxStdDoubleHashFunctor& other)
       : MxHashMapFunctor(other), multiplier_(other.multiplier_) {}
+  /// Copy assignment.
   MxStdDoubleHashFunctor& operator=(const MxStdDoubleHashFunctor& other);
   ~MxStdDoubleHashFunctor() override;
 
   std::uint32_t hash_function(const double& key) const override;
   MxHashMapFunctor<double>* clone() const override;
+  /// The multiplier applied to keys.
   double multiplier() const { return multiplier_; }
 
 private:

@@ -1,4 +1,5 @@
 // Binary heap and priority queue: see protectedinterfaces/mxheap_i.h.
+/// \file
 #ifndef MXFOUNDATION_MXHEAP_H
 #define MXFOUNDATION_MXHEAP_H
 

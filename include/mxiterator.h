@@ -1,4 +1,5 @@
 // Abstract iterators, and their implementations over arrays.
+/// \file
 #ifndef MXFOUNDATION_MXITERATOR_H
 #define MXFOUNDATION_MXITERATOR_H
 
@@ -27,7 +28,9 @@ public:
 
 protected:
   MxIterator() = default;
+  /// Copy constructor.
   MxIterator(const MxIterator&) = default;
+  /// Copy assignment.
   MxIterator& operator=(const MxIterator&) = default;
 };
 
@@ -39,6 +42,7 @@ protected:
 /// element, never memory outside the array.
 template <class T> class MxArrayIterator : public MxIterator<T> {
 public:
+  /// An iterator over `array`, which it does not own (null iterates nothing).
   explicit MxArrayIterator(const MxArray<T>* array = nullptr) : array_(array) {}
 
   T* first() override { return element(0); }
@@ -47,8 +51,11 @@ public:
   void reset() override { index_ = 0; }
   T* current() override { return element(index_); }
 
+  ///@{
+  /// The array walked, and the current position in it.
   const MxArray<T>* array() const { return array_; }
   size_t index() const { return index_; }
+  ///@}
 
 private:
   T* element(size_t i) {
@@ -83,6 +90,7 @@ public:
 
   /// The iterated objects, for the producer to fill.
   MxArray<const MxDynObj*>& objects() { return objects_; }
+  /// The iterated objects, read only.
   const MxArray<const MxDynObj*>& objects() const { return objects_; }
 
 private:

@@ -1,5 +1,6 @@
 // The journal: the text stream every dump and printing operator writes to,
 // its tokens, and the conventions of the `debug` operations.
+/// \file
 #ifndef MXFOUNDATION_MXJOURNAL_H
 #define MXFOUNDATION_MXJOURNAL_H
 
@@ -46,18 +47,25 @@ public:
   /// is at least precision + 2, "%.<precision>lf" otherwise.
   const char* format() const { return format_; }
 
+  /// Writes the text of `s`.
   MxJournal& operator<<(const MxString& s);
   /// A null pointer writes an empty string.
   MxJournal& operator<<(const char* s);
+  ///@{
+  /// Writes the character, or the decimal text of the number.
   MxJournal& operator<<(char c);
   MxJournal& operator<<(int v);
   MxJournal& operator<<(unsigned int v);
+  ///@}
   /// The full decimal text of 64-bit (and `long`) integers; `ptrdiff_t` and
   /// `size_t` are among these types.
   MxJournal& operator<<(long v);
+  ///@{
+  /// Writes the decimal text of the number.
   MxJournal& operator<<(unsigned long v);
   MxJournal& operator<<(long long v);
   MxJournal& operator<<(unsigned long long v);
+  ///@}
   /// "%p".
   MxJournal& operator<<(const void* p);
   /// Printed with `format()`.
@@ -76,7 +84,9 @@ public:
   MxJournal& operator<<(MxToken& t);
 
 protected:
+  /// Copy constructor.
   MxJournal(const MxJournal& other);
+  /// Copy assignment.
   MxJournal& operator=(const MxJournal& other);
 
 private:
@@ -94,10 +104,13 @@ class MX_EXPORT MxToken {
 public:
   constexpr MxToken() noexcept {}
   virtual ~MxToken();
+  /// Does the token's work on `journal`: ends the current expression or section.
   virtual void append_to_journal(MxJournal& journal) = 0;
 
 protected:
+  /// Copy constructor.
   constexpr MxToken(const MxToken&) noexcept {}
+  /// Copy assignment.
   MxToken& operator=(const MxToken&) { return *this; }
 };
 
@@ -128,6 +141,7 @@ private:
 /// The global tokens. They have no state and are constant-initialised, so
 /// they may be used from any static initialiser.
 extern MX_EXPORT MxEndExprToken mxEndExpr;
+/// The token that ends a section.
 extern MX_EXPORT MxEndSectionToken mxEndSection;
 
 /// Level of a `debug` dump, compared numerically.

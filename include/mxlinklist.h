@@ -5,6 +5,7 @@
 // are protected; value-carrying lists (`MxList<T>` in mxlist.h) build on them.
 // A cursor remembers the last link found by position, so walking a list by
 // increasing index is linear overall.
+/// \file
 #ifndef MXFOUNDATION_MXLINKLIST_H
 #define MXFOUNDATION_MXLINKLIST_H
 
@@ -19,14 +20,20 @@
 class MX_EXPORT MxLink {
 public:
   MxLink() = default;
+  /// Copy constructor.
   MxLink(const MxLink&) {}
+  /// Copy assignment.
   MxLink& operator=(const MxLink&) { return *this; }
   virtual ~MxLink();
 
+  ///@{
+  /// The neighbouring links (null at the ends of a list) and their setters, for the list that holds
+  /// the link.
   MxLink* next() const { return next_; }
   MxLink* prev() const { return prev_; }
   void set_next(MxLink* l) { next_ = l; }
   void set_prev(MxLink* l) { prev_ = l; }
+  ///@}
 
   /// Makes `l` the link after this one: the former next link follows `l`.
   /// A null `l` cuts the chain after this link. Inserting a link next to
@@ -43,13 +50,17 @@ private:
 
 /// The cached cursor of a list: the last link found by position and its index.
 struct MX_EXPORT MxListIndex {
+  /// Forgets the cached link: index 0, no link.
   void reset() {
     index = 0;
     link = nullptr;
   }
 
+  ///@{
+  /// The index of the cached link, and the link itself (null when none is cached).
   int index = 0;
   MxLink* link = nullptr;
+  ///@}
 };
 
 /// Owning list head of `MxLink`s. Copy construction gives an empty list;
@@ -57,18 +68,23 @@ struct MX_EXPORT MxListIndex {
 class MX_EXPORT MxLinkList {
 public:
   MxLinkList() = default;
+  /// Copy constructor.
   MxLinkList(const MxLinkList&) {}
   MxLinkList& operator=(const MxLinkList&) = delete;
   /// Deletes every link from the head on.
   virtual ~MxLinkList();
 
 protected:
+  ///@{
+  /// The first and last links (null for an empty list), their setters, and the cached positional
+  /// cursor.
   MxLink* head() const { return head_; }
   MxLink* tail() const { return tail_; }
   void set_head(MxLink* l) { head_ = l; }
   void set_tail(MxLink* l) { tail_ = l; }
   const MxListIndex& cursor() const { return cursor_; }
   void reset_cursor() { cursor_.reset(); }
+  ///@}
 
   /// Number of links, counted by walking from the head.
   size_t size() const;
@@ -86,6 +102,7 @@ protected:
       head_ = l;
     tail_ = l;
   }
+  /// Links `l` in before the head.
   void prepend_link(MxLink* l) {
     l->set_next(head_);
     l->set_prev(nullptr);

@@ -1,4 +1,5 @@
 // Value lists, queues and stacks: see protectedinterfaces/mxlist_i.h.
+/// \file
 #ifndef MXFOUNDATION_MXLIST_H
 #define MXFOUNDATION_MXLIST_H
 

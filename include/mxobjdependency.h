@@ -1,4 +1,5 @@
 // MxObjDependency: the object lineage graph.
+/// \file
 #ifndef MXFOUNDATION_MXOBJDEPENDENCY_H
 #define MXFOUNDATION_MXOBJDEPENDENCY_H
 
@@ -41,7 +42,9 @@ public:
   /// An empty graph: no qualifier inheritance, lone splits become
   /// modifications, separator 0, text dumps, no filters, no trace.
   MxObjDependency();
+  /// Copy constructor.
   MxObjDependency(const MxObjDependency& other);
+  /// Copy assignment.
   MxObjDependency& operator=(const MxObjDependency& other);
   /// Destroys every node, link and role clone.
   ~MxObjDependency() override;
@@ -96,6 +99,7 @@ public:
   /// `set_dotty_output_format`), thinned out by the debug filters.
   void debug(MxJournal& journal, MxDebug level, bool check_integrity, int indent) const override;
   void set_dotty_output_format(bool dotty) override;
+  /// True when `debug` writes a Graphviz digraph, false for text.
   bool dotty_output_format() const { return dotty_output_format_; }
   /// Appends a node filter for `debug`; not owned.
   void add_debug_node_filter(DebugNodeFilterType type,
@@ -117,6 +121,7 @@ public:
   /// The journal that removal and simplification write their trace lines
   /// to; null (no trace) on a new graph. Not owned.
   void set_trace_journal(MxJournal* journal);
+  /// The trace journal, or null.
   MxJournal* trace_journal() const { return trace_journal_; }
 
 protected:
@@ -126,9 +131,13 @@ protected:
 
   /// The values of one link that composition reads and produces.
   struct LinkValues {
+    /// The dependency type.
     Type type;
+    /// Whether the link has a target qualifier.
     bool has_target_qualifier;
+    /// The target qualifier, when it has one.
     int target_qualifier;
+    /// The separator stamped on the link.
     int separator;
   };
   /// Composes the dependencies n1 -> n2 (`first`) and n2 -> n3 (`second`)

@@ -1,5 +1,6 @@
 // MxObject: the base class of client model objects, with their attributes
 // and reactors.
+/// \file
 #ifndef MXFOUNDATION_MXOBJECT_H
 #define MXFOUNDATION_MXOBJECT_H
 
@@ -48,6 +49,7 @@ public:
   /// `p` as an `MxObject` when it is one; otherwise null, reported to the
   /// assertion handler (tag "mxobject"), also when `p` is null.
   static MxObject* cast(MxDynObj* p);
+  /// `p` as a const MxObject when it is one, otherwise null.
   static const MxObject* cast(const MxDynObj* p);
 
   /// No lists, a count of 0, a new identity.

@@ -1,4 +1,5 @@
 // Object tables: named, index-addressed collections of owned MxObjects.
+/// \file
 #ifndef MXFOUNDATION_MXOBJTABLE_H
 #define MXFOUNDATION_MXOBJTABLE_H
 
@@ -17,6 +18,8 @@ class MxObject;
 /// without one and as the failed answer of a lookup by name.
 class MX_EXPORT MxObjectTable {
 public:
+  /// The "no entry" index: the active index of a table without one, and the failed answer of a
+  /// lookup by name.
   static constexpr unsigned int no_entry = 0xFFFFFFFEu;
 
   virtual ~MxObjectTable();
@@ -27,23 +30,37 @@ public:
   virtual size_t n_valid_entries() const = 0;
   /// Grows the table to `n` slots; false when `n` is not above the size.
   virtual bool resize(size_t n) = 0;
+  /// The table's name, writable.
   virtual MxString& get_name() = 0;
+  /// The table's name.
   virtual const MxString& get_name() const = 0;
+  /// Renames the table; true when done.
   virtual bool set_name(const MxString& name) = 0;
+  /// Renames the table from C text; true when done.
   virtual bool set_name(const char* name) = 0;
+  /// Puts the names of the entries into `names`; true when done.
   virtual bool list_by_name(MxArray<MxString>& names) const = 0;
   /// Empties `indices`, then lists the non-empty slots in ascending order.
   virtual void list_by_valid_indices(MxArray<unsigned int>& indices) const = 0;
+  /// The variable table offset, stored for the client.
   virtual unsigned int get_variable_table_offset() const = 0;
+  /// Stores the variable table offset; true when accepted.
   virtual bool set_variable_table_offset(unsigned int offset) = 0;
+  /// The index of the entry named `name`, or `no_entry`.
   virtual unsigned int get_index_by_name(const char* name) const = 0;
+  /// The index of the entry named `name`, or `no_entry`.
   virtual unsigned int get_index_by_name(const MxString& name) const = 0;
+  /// Puts the name of entry `i` into `name`; true when found.
   virtual bool get_name_by_index(unsigned int i, MxString& name) const = 0;
   /// A fresh clone of entry `i`, owned by the caller, or null.
   virtual bool get_entry(unsigned int i, MxObject*& out) const = 0;
+  /// The index of the active entry, or `no_entry`.
   virtual unsigned int get_active_entry_index() const = 0;
+  /// Makes slot `i` the active entry; true when accepted.
   virtual bool set_active_entry(unsigned int i) = 0;
+  /// Leaves the table without an active entry; true when done.
   virtual bool reset_active_entry() = 0;
+  /// Renames entry `i`; true when done.
   virtual bool rename_entry(unsigned int i, const MxString& name) = 0;
   /// Stores a clone of `object` in slot `i`, destroying the old entry.
   virtual bool replace_entry(unsigned int i, const MxObject& object) = 0;
@@ -53,17 +70,25 @@ public:
   virtual bool delete_entry(unsigned int i) = 0;
   /// Destroys entry `i` and closes the gap.
   virtual bool erase_entry(unsigned int i) = 0;
+  /// True when slot `i` is in range and holds an object.
   virtual bool is_entry_valid(unsigned int i) const = 0;
+  /// True when `i` is below the size.
   virtual bool is_index_valid(unsigned int i) const = 0;
+  /// True when an entry is named `name`.
   virtual bool is_name_valid(const MxString& name) const = 0;
+  /// True when an entry is named `name`.
   virtual bool is_name_valid(const char* name) const = 0;
+  /// Writes the table to `journal` at `level`, indented by `indent` steps.
   virtual void debug(MxJournal& journal, MxDebug level, bool flag, int indent) const = 0;
 
 protected:
   MxObjectTable() = default;
+  /// Copy constructor.
   MxObjectTable(const MxObjectTable&) = default;
+  /// Copy assignment.
   MxObjectTable& operator=(const MxObjectTable&) = default;
 
+  /// True when `resize` can grow the table.
   virtual bool is_resizable() const = 0;
 };
 
@@ -89,6 +114,7 @@ public:
   explicit MxObjTable(const MxString& name);
   /// An empty table named `name`, for objects of the class `entry_type`.
   MxObjTable(const MxString& name, const MxString* const& entry_type);
+  /// Copy constructor.
   MxObjTable(const MxObjTable& other);
   /// Copies the name, active index, offset and entry type, and replaces this
   /// table's entries by clones of `other`'s, slot for slot. Assigning a

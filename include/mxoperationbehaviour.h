@@ -7,6 +7,7 @@
 // keys and codes no meaning. One instance is current at any time: a built-in
 // default instance lives from library load to unload, and clients may install
 // their own, which the library does not own and which must outlive its use.
+/// \file
 #ifndef MXFOUNDATION_MXOPERATIONBEHAVIOUR_H
 #define MXFOUNDATION_MXOPERATIONBEHAVIOUR_H
 
@@ -18,7 +19,9 @@
 class MX_EXPORT MxOperationBehaviour {
 public:
   MxOperationBehaviour() = default;
+  /// Copy constructor.
   MxOperationBehaviour(const MxOperationBehaviour&) {}
+  /// Copy assignment.
   MxOperationBehaviour& operator=(const MxOperationBehaviour&) { return *this; }
   virtual ~MxOperationBehaviour();
 
@@ -43,8 +46,10 @@ private:
 class MX_EXPORT MxOperationBehaviourImplementation : public MxOperationBehaviour {
 public:
   MxOperationBehaviourImplementation() = default;
+  /// Copy constructor.
   MxOperationBehaviourImplementation(const MxOperationBehaviourImplementation&) = default;
   MxOperationBehaviourImplementation&
+  /// Copy assignment.
   operator=(const MxOperationBehaviourImplementation&) = default;
   ~MxOperationBehaviourImplementation() override;
 

@@ -1,4 +1,5 @@
 // Progress reporting for long operations.
+/// \file
 #ifndef MXFOUNDATION_MXPROGRESS_H
 #define MXFOUNDATION_MXPROGRESS_H
 
@@ -21,7 +22,9 @@
 class MX_EXPORT MxProgressHandler {
 public:
   MxProgressHandler() = default;
+  /// Copy constructor.
   MxProgressHandler(const MxProgressHandler& other) = default;
+  /// Copy assignment.
   MxProgressHandler& operator=(const MxProgressHandler& other) = default;
   virtual ~MxProgressHandler();
 
@@ -36,11 +39,14 @@ public:
     range_start = start;
     range_end = end;
   }
+  /// The range set by `set_range`.
   void get_range(unsigned int& start, unsigned int& end) const {
     start = range_start;
     end = range_end;
   }
+  /// Sets the message that goes with the progress.
   void set_message(const MxString& text) { message = text; }
+  /// The message that goes with the progress.
   const MxString& get_message() const { return message; }
 
   /// Starts a run of `n` steps: clears the count and the cancellation, sets

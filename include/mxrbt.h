@@ -11,6 +11,7 @@
 //
 // Ownership: the tree owns all its nodes and its sentinel, and destroys them.
 // Derived trees install the sentinel through the constructor that takes one.
+/// \file
 #ifndef MXFOUNDATION_MXRBT_H
 #define MXFOUNDATION_MXRBT_H
 
@@ -29,8 +30,11 @@ protected:
   virtual ~MxRBTreeNode();
 
 public:
+  ///@{
+  /// Node colours.
   static constexpr int BLACK = 1;
   static constexpr int RED = 2;
+  ///@}
 
   /// This key >= `other`'s key.
   virtual bool not_less_than(const MxRBTreeNode* other) const = 0;
@@ -44,11 +48,15 @@ public:
   /// Copies `other`'s key and value into this node; links and colour stay.
   virtual void copy_contents(const MxRBTreeNode* other) = 0;
 
+  /// True when this node's key orders before `other`'s.
   bool less_than(const MxRBTreeNode* other) const { return !not_less_than(other); }
 
+  ///@{
+  /// The node's parent and children (the tree's sentinel where there is none).
   MxRBTreeNode* parent() const { return parent_; }
   MxRBTreeNode* left() const { return left_; }
   MxRBTreeNode* right() const { return right_; }
+  ///@}
   /// The node with the greatest key in this node's subtree.
   MxRBTreeNode* right_most() const { return right_most_; }
   /// BLACK or RED.
@@ -60,6 +68,7 @@ protected:
       : parent_(nil), left_(nil), right_(nil), right_most_(nil), color_(BLACK) {}
   /// Copies the four links and the colour.
   MxRBTreeNode(const MxRBTreeNode& other) = default;
+  /// Copy assignment.
   MxRBTreeNode& operator=(const MxRBTreeNode& other) = default;
 
 private:
@@ -92,13 +101,17 @@ public:
 protected:
   /// A tree without root and sentinel; derived classes supply the sentinel.
   MxRBTree();
+  /// Copy constructor.
   MxRBTree(const MxRBTree& other);
   /// Copies nothing: derived classes copy their contents.
   MxRBTree& operator=(const MxRBTree& other);
 
+  ///@{
+  /// The root node (the sentinel when the tree is empty), its setter, and the sentinel node.
   MxRBTreeNode* tree_root() const { return root_; }
   void set_tree_root(MxRBTreeNode* node) { root_ = node; }
   MxRBTreeNode* tree_nil() const { return nil_; }
+  ///@}
 
   /// Plain binary-tree insertion by `not_less_than`, without colouring or
   /// balancing; right_most is kept exact. A null node is ignored.
@@ -116,6 +129,7 @@ protected:
   /// tree unchanged. right_most is recomputed for both nodes and as far up
   /// as it changes.
   void left_rotate(MxRBTreeNode* x);
+  /// Right rotation at `x`, the mirror of `left_rotate`.
   void right_rotate(MxRBTreeNode* x);
   /// Recomputes right_most of `x` and of every ancestor up to the root.
   void update_max(MxRBTreeNode* x);
@@ -126,15 +140,18 @@ protected:
   int rb_find(const MxRBTreeNode* key, MxList<void*>* found, MxRBTreeNode* start) const;
   /// Leftmost / rightmost node of `x`'s subtree; null for a null `x`.
   MxRBTreeNode* tree_minimum(MxRBTreeNode* x);
+  /// Rightmost node of `x`'s subtree; null for a null `x`.
   MxRBTreeNode* tree_maximum(MxRBTreeNode* x);
   /// The node after `x` in key order; the sentinel after the greatest.
   MxRBTreeNode* tree_successor(MxRBTreeNode* x);
   /// Destroys every node; the sentinel stays and the tree is empty.
   void remove_all_elements();
+  /// Destroys the nodes of `x`'s subtree; the sentinel stays.
   void remove_all_elements_aux(MxRBTreeNode* x);
 
   /// Const navigation, for iterators over a const tree.
   const MxRBTreeNode* first_in_order() const;
+  /// The node after `x` in key order; the sentinel after the greatest.
   const MxRBTreeNode* next_in_order(const MxRBTreeNode* x) const;
 
   /// Hangs `node` under `parent` (on its left when `on_left`), or makes it

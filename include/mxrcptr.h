@@ -1,4 +1,5 @@
 // MxRCPtr<T>: the holder of one counted reference.
+/// \file
 #ifndef MXFOUNDATION_MXRCPTR_H
 #define MXFOUNDATION_MXRCPTR_H
 
@@ -24,15 +25,20 @@
 template <class T> class MxRCPtr {
 public:
   MxRCPtr() noexcept = default;
+  /// An empty holder.
   MxRCPtr(std::nullptr_t) noexcept {}
+  /// Holds `p` and takes a reference to it (none for null).
   explicit MxRCPtr(T* p) : ptr_(p) { acquire(); }
+  /// Copy constructor.
   MxRCPtr(const MxRCPtr& other) : ptr_(other.ptr_) { acquire(); }
+  /// Move constructor: takes over the contents of the other, which is left empty.
   MxRCPtr(MxRCPtr&& other) noexcept : ptr_(other.ptr_) { other.ptr_ = nullptr; }
   /// Holds the object of a holder of a derived class.
   template <class U, class = std::enable_if_t<std::is_convertible<U*, T*>::value>>
   MxRCPtr(const MxRCPtr<U>& other) : ptr_(other.get()) {
     acquire();
   }
+  /// Move constructor: takes over the contents of the other, which is left empty.
   template <class U, class = std::enable_if_t<std::is_convertible<U*, T*>::value>>
   MxRCPtr(MxRCPtr<U>&& other) noexcept : ptr_(other.ptr_) {
     other.ptr_ = nullptr;
@@ -46,6 +52,7 @@ public:
     reset(other.ptr_);
     return *this;
   }
+  /// Move assignment: takes over the contents of the other, which is left empty.
   MxRCPtr& operator=(MxRCPtr&& other) noexcept {
     if (this != &other) {
       T* old = ptr_;
@@ -55,6 +62,7 @@ public:
     }
     return *this;
   }
+  /// Releases the held object (deleting it with its last reference) and becomes empty.
   MxRCPtr& operator=(std::nullptr_t) {
     reset(nullptr);
     return *this;
@@ -68,6 +76,9 @@ public:
     release(old);
   }
 
+  ///@{
+  /// The held object: `get()` and `->` give it (null when empty), `*` dereferences it, and the test
+  /// tells whether there is one.
   T* get() const noexcept { return ptr_; }
   T* operator->() const noexcept { return ptr_; }
   T& operator*() const {
@@ -75,6 +86,7 @@ public:
     return *ptr_;
   }
   explicit operator bool() const noexcept { return ptr_ != nullptr; }
+  ///@}
 
 private:
   template <class U> friend class MxRCPtr;
@@ -91,6 +103,8 @@ private:
   T* ptr_ = nullptr;
 };
 
+///@{
+/// Holders compare by the address of the objects they hold; an empty holder equals null.
 template <class T, class U> bool operator==(const MxRCPtr<T>& a, const MxRCPtr<U>& b) noexcept {
   return a.get() == b.get();
 }
@@ -109,5 +123,6 @@ template <class T> bool operator!=(const MxRCPtr<T>& a, std::nullptr_t) noexcept
 template <class T> bool operator!=(std::nullptr_t, const MxRCPtr<T>& a) noexcept {
   return a.get() != nullptr;
 }
+///@}
 
 #endif

@@ -1,4 +1,5 @@
 // MxReactor: an observer of an MxObject.
+/// \file
 #ifndef MXFOUNDATION_MXREACTOR_H
 #define MXFOUNDATION_MXREACTOR_H
 

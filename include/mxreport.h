@@ -1,4 +1,5 @@
 // MxReport: the abstract base of identified report objects.
+/// \file
 #ifndef MXFOUNDATION_MXREPORT_H
 #define MXFOUNDATION_MXREPORT_H
 
@@ -18,6 +19,7 @@ public:
 
 protected:
   MxReport();
+  /// Copy constructor.
   MxReport(const MxReport& other);
   /// Changes nothing.
   MxReport& operator=(const MxReport& other);

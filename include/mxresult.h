@@ -1,4 +1,5 @@
 // MxResult: the outcome of an operation.
+/// \file
 #ifndef MXFOUNDATION_MXRESULT_H
 #define MXFOUNDATION_MXRESULT_H
 
@@ -16,6 +17,7 @@
 /// and copies copy it.
 class MX_EXPORT MxResult {
 public:
+  /// The severity of a result.
   enum CodeID : std::int32_t { OK = 0, WARNING = 1, FAILED = 2 };
 
   /// Turns an error number of `package` into a text; null when it knows none.
@@ -25,18 +27,24 @@ public:
   MxResult();
   /// The given code and a copy of `message`; no error condition.
   MxResult(CodeID code, const MxString& message);
+  /// Copy constructor.
   MxResult(const MxResult& other);
   /// The message follows `other` (a message not yet built by `other` is
   /// built here later from the same condition); everything else is copied.
   MxResult& operator=(const MxResult& other);
   virtual ~MxResult();
 
+  /// The severity code.
   CodeID code();
   /// Code is OK (`ok` and `normal` are the same test).
   bool ok();
+  /// Code is OK (the same test as `ok`).
   bool normal();
+  /// Code is WARNING.
   bool warning();
+  /// Code is FAILED.
   bool failed();
+  /// Sets the severity code.
   void set_code(CodeID code);
   /// Creates the message or replaces its text.
   void set_message(const MxString& text);

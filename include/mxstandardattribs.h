@@ -1,4 +1,5 @@
 // Ready-made attributes: a name, an external identifier and a tagged double.
+/// \file
 #ifndef MXFOUNDATION_MXSTANDARDATTRIBS_H
 #define MXFOUNDATION_MXSTANDARDATTRIBS_H
 
@@ -18,6 +19,7 @@ class MX_EXPORT MxNameAttrib : public MxAttrib {
   MX_DYNOBJ_TYPE(MxNameAttrib, MxAttrib)
   MX_DYNOBJ_CAST(MxNameAttrib)
 public:
+  /// A name attribute holding `name`.
   explicit MxNameAttrib(const MxString& name);
   ~MxNameAttrib() override;
 
@@ -25,7 +27,9 @@ public:
   bool propagate() const override;
   bool invariant(const MxEvent& event) const override;
 
+  /// The name.
   const MxString& get_name() const { return name_; }
+  /// Replaces the name.
   void set_name(const MxString& name);
 
 private:
@@ -54,6 +58,7 @@ public:
   bool propagate() const override;
   bool invariant(const MxEvent& event) const override;
 
+  /// The external identifier.
   size_t get_extid() const { return extid_; }
   /// An illegal `extid` is reported and the old value kept.
   void set_extid(size_t extid);
@@ -93,6 +98,7 @@ public:
   /// `static_cast<MxDoubleAttrib::Usage>(7)`).
   enum Usage : int32_t {};
 
+  /// A double attribute of the given usage and value.
   MxDoubleAttrib(Usage usage, double value);
   ~MxDoubleAttrib() override;
 

@@ -1,4 +1,5 @@
 // MxStreamJournal: a ready journal writing to a C++ stream or a C file.
+/// \file
 #ifndef MXFOUNDATION_MXSTREAMJOURNAL_H
 #define MXFOUNDATION_MXSTREAMJOURNAL_H
 
@@ -16,7 +17,9 @@
 /// discards its text. The library itself never uses this class.
 class MX_EXPORT MxStreamJournal : public MxJournal {
 public:
+  /// A journal writing to `stream`, which it does not own.
   explicit MxStreamJournal(std::ostream& stream);
+  /// A journal writing to `file`, which it neither owns nor closes.
   explicit MxStreamJournal(std::FILE* file);
   MxStreamJournal(const MxStreamJournal&) = delete;
   MxStreamJournal& operator=(const MxStreamJournal&) = delete;

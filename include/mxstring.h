@@ -1,4 +1,5 @@
 // MxString: the library's 8-bit, NUL-terminated character string.
+/// \file
 #ifndef MXFOUNDATION_MXSTRING_H
 #define MXFOUNDATION_MXSTRING_H
 
@@ -88,22 +89,34 @@ public:
   /// index at or past the element count is reported; past the buffer a
   /// scratch character is handed out.
   char& operator[](int i);
+  /// Character `i` of a const string, checked in the same way.
   const char& operator[](int i) const { return chars[static_cast<size_t>(i)]; }
 
   /// Comparisons of the texts byte by byte as unsigned characters, ordered as
   /// strcmp orders them. A null `const char*` is reported and compared as the
   /// empty text.
   bool operator==(const MxString& s) const { return compare(s) == 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `!=`.
   bool operator!=(const MxString& s) const { return compare(s) != 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `<`.
   bool operator<(const MxString& s) const { return compare(s) < 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `>`.
   bool operator>(const MxString& s) const { return compare(s) > 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `<=`.
   bool operator<=(const MxString& s) const { return compare(s) <= 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `>=`.
   bool operator>=(const MxString& s) const { return compare(s) >= 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `==`.
   bool operator==(const char* s) const { return compare(s) == 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `!=`.
   bool operator!=(const char* s) const { return compare(s) != 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `<`.
   bool operator<(const char* s) const { return compare(s) < 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `>`.
   bool operator>(const char* s) const { return compare(s) > 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `<=`.
   bool operator<=(const char* s) const { return compare(s) <= 0; }
+  /// Compares the texts up to their first NUL as strcmp orders them: `>=`.
   bool operator>=(const char* s) const { return compare(s) >= 0; }
 
   /// Makes the string `n` characters long: element count `n + 1`, element `n`
@@ -121,6 +134,7 @@ public:
   /// Position (from the beginning) of the first occurrence of `s` at or after
   /// `start`, or -1. The empty text is found at 0; a null `s` is never found.
   int find(const char* s, size_t start);
+  /// As `find(const char*, size_t)`, for the text of `s`.
   int find(const MxString& s, size_t start);
 
   /// A new string of at most `n` characters from `start` (`n < 0`: to the

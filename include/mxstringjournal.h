@@ -1,4 +1,5 @@
 // MxStringJournal: a journal that keeps what is written to it, for tests.
+/// \file
 #ifndef MXFOUNDATION_MXSTRINGJOURNAL_H
 #define MXFOUNDATION_MXSTRINGJOURNAL_H
 

@@ -1,4 +1,5 @@
 // MxTimer: a wall-clock stopwatch.
+/// \file
 #ifndef MXFOUNDATION_MXTIMER_H
 #define MXFOUNDATION_MXTIMER_H
 
@@ -14,6 +15,7 @@ class MX_EXPORT MxTimer {
 public:
   /// Starts the stopwatch.
   MxTimer();
+  /// Copy constructor.
   MxTimer(const MxTimer& other) = default;
   /// Copies the start time.
   MxTimer& operator=(const MxTimer& other) = default;

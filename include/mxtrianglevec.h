@@ -1,4 +1,5 @@
 // MxTriangleVec: a displacement between barycentric points of a triangle.
+/// \file
 #ifndef MXFOUNDATION_MXTRIANGLEVEC_H
 #define MXFOUNDATION_MXTRIANGLEVEC_H
 
@@ -15,22 +16,30 @@
 class MX_EXPORT MxTriangleVec {
 public:
   MxTriangleVec() = default;
+  /// The vector (du, dv, dw).
   MxTriangleVec(double du, double dv, double dw);
   /// Reads p[0], p[1], p[2]. A null pointer is reported and gives (0, 0, 0).
   MxTriangleVec(const double* p);
 
+  ///@{
+  /// The components, as an array of three and one by one.
   const double* as_array() const { return c_; }
   double du() const { return c_[0]; }
   double dv() const { return c_[1]; }
   double dw() const { return c_[2]; }
+  ///@}
 
   /// Component 0, 1 or 2. An index below 0 or above 2 is reported and the
   /// nearest valid component is used instead.
   double operator[](int i) const;
 
+  /// The sum of this and the argument.
   MxTriangleVec operator+(const MxTriangleVec& b) const;
+  /// The difference: this minus the argument.
   MxTriangleVec operator-(const MxTriangleVec& b) const;
+  /// This scaled by `s`.
   MxTriangleVec operator*(double s) const;
+  /// The opposite vector.
   MxTriangleVec operator-() const;
   /// The same as unary minus.
   MxTriangleVec reverse() const { return -*this; }

@@ -9,6 +9,7 @@
 // assertion handler. Within the capacity the slot is still handed out (the
 // index is the caller's duty); past the capacity a scratch element is handed
 // out instead, so no access ever leaves the buffer.
+/// \file
 #ifndef MXFOUNDATION_MXARRAY_I_H
 #define MXFOUNDATION_MXARRAY_I_H
 
@@ -43,6 +44,7 @@ public:
     else
       return static_cast<T*>(::operator new(n * sizeof(T)));
   }
+  /// Releases storage from `allocate`; null is ignored.
   void deallocate(T* p) {
     if (!p) return;
     if constexpr (grows_in_place)
@@ -65,9 +67,13 @@ public:
 template <class T, class A = MxAllocator<T>> class MxArray {
 public:
   MxArray() = default;
+  /// Copy constructor.
   MxArray(const MxArray& other);
+  /// Move constructor: takes over the contents of the other, which is left empty.
   MxArray(MxArray&& other) noexcept;
+  /// Copy assignment.
   MxArray& operator=(const MxArray& other);
+  /// Move assignment: takes over the contents of the other, which is left empty.
   MxArray& operator=(MxArray&& other) noexcept;
   /// Destroys all capacity slots and releases the buffer.
   virtual ~MxArray();
@@ -81,12 +87,19 @@ public:
   /// capacity below `size()` is reported and changes nothing.
   virtual void reallocate(size_t capacity, bool keep);
 
+  ///@{
+  /// The element count, the number of constructed slots, whether there are no elements, and the
+  /// buffer.
   size_t size() const { return size_; }
   size_t capacity() const { return capacity_; }
   bool empty() const { return size_ == 0; }
   T* data() { return data_; }
   const T* data() const { return data_; }
+  ///@}
 
+  ///@{
+  /// Element `i`. An index at or past `size()` is reported; below the capacity the slot is handed
+  /// out, past it a per-type scratch element reset to `T()`.
   const T& operator[](size_t i) const {
     if (i < size_) return data_[i];
     MX_REPORT("protectedinterfaces/mxarray_i");
@@ -97,6 +110,7 @@ public:
     MX_REPORT("protectedinterfaces/mxarray_i");
     return i < capacity_ ? data_[i] : scratch();
   }
+  ///@}
 
   /// Adds `v` as the last element (safe when `v` is an element of this array).
   void append(const T& v) {
@@ -139,6 +153,7 @@ public:
     }
     return data_[size_ - 1];
   }
+  /// The last element of a const array, checked in the same way.
   const T& last() const {
     if (size_ == 0) {
       MX_REPORT("protectedinterfaces/mxarray_i");
@@ -147,10 +162,13 @@ public:
     return data_[size_ - 1];
   }
 
+  ///@{
+  /// The elements as a range of pointers, for range-based for loops.
   T* begin() { return data_; }
   T* end() { return data_ + size_; }
   const T* begin() const { return data_; }
   const T* end() const { return data_ + size_; }
+  ///@}
 
   /// The largest size (and capacity) an array of `T` may have; larger
   /// requests to resize or reallocate are reported and refused.

@@ -1,4 +1,5 @@
 // MxArray: storage management (growth, reallocation, copying).
+/// \file
 #ifndef MXFOUNDATION_MXARRAY_T_H
 #define MXFOUNDATION_MXARRAY_T_H
 

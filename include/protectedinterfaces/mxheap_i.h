@@ -17,6 +17,7 @@
 // Ownership: the heap owns every node that sits in one of its slots and
 // destroys it when the heap is emptied, assigned over or destroyed. A node
 // taken out by `extract_first_node` passes to the caller.
+/// \file
 #ifndef MXFOUNDATION_MXHEAP_I_H
 #define MXFOUNDATION_MXHEAP_I_H
 
@@ -30,6 +31,7 @@ class MxHeap;
 class MX_EXPORT MxHeapNode {
 public:
   MxHeapNode() = default;
+  /// Copy constructor.
   MxHeapNode(const MxHeapNode&) {}
 
   /// True when this node must stand above `other`. `max_heap` is the flag the
@@ -42,6 +44,7 @@ public:
 protected:
   friend class MxHeap;
   virtual ~MxHeapNode();
+  /// Copy assignment.
   MxHeapNode& operator=(const MxHeapNode&) { return *this; }
 };
 
@@ -107,14 +110,18 @@ protected:
 
   /// Lets the node in slot `index` sink until neither child precedes it.
   void heapify(int index);
+  ///@{
+  /// Slot arithmetic: the parent and the two children of slot `index`.
   static int parent(int index) { return (index + 1) / 2 - 1; }
   static int left_child(int index) { return 2 * index + 1; }
   static int right_child(int index) { return 2 * index + 2; }
+  ///@}
   /// Destroys `node` when it is not null.
   static void delete_heap_node(MxHeapNode* node);
 
   /// The slot array, for derived heaps that follow their nodes.
   MxArray<void*>& slots() { return nodes_; }
+  /// The slot array, read only.
   const MxArray<void*>& slots() const { return nodes_; }
 
 private:
@@ -134,14 +141,18 @@ private:
 /// Node of MxPriQueue: one item under one key. Keys are compared with `<`.
 template <class T, class K> class MxPriQueueNode : public MxHeapNode {
 public:
+  /// A node holding `item` under `key`.
   MxPriQueueNode(const T& item, const K& key) : item_(item), key_(key) {}
 
   /// Strictly greater key for a max-heap, strictly smaller key otherwise.
   bool precedes(const MxHeapNode* other, bool max_heap) const override;
   MxHeapNode* clone() const override;
 
+  ///@{
+  /// The item and its key.
   const T& item() const { return item_; }
   const K& key() const { return key_; }
+  ///@}
 
 private:
   T item_;
@@ -154,6 +165,7 @@ private:
 /// owns its nodes; items are copied in and out by value.
 template <class T, class K> class MxPriQueue : public MxHeap {
 public:
+  /// An empty queue that yields the greatest key first (`max_heap`) or the smallest.
   explicit MxPriQueue(bool max_heap = true) : MxHeap(max_heap) {}
 
   /// Inserts `item` under `key` in heap order.

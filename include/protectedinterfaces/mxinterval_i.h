@@ -6,6 +6,7 @@
 // given in the "wrong" order make an empty interval with exactly those
 // bounds. All tests are exact comparisons of doubles with inclusive bounds;
 // there is no tolerance.
+/// \file
 #ifndef MXFOUNDATION_MXINTERVAL_I_H
 #define MXFOUNDATION_MXINTERVAL_I_H
 
@@ -30,21 +31,28 @@ public:
     start_ = p[0];
     end_ = p[1];
   }
+  /// Copy constructor.
   MxInterval(const MxInterval&) = default;
+  /// Copy assignment.
   MxInterval& operator=(const MxInterval&) = default;
   ~MxInterval() = default;
 
+  ///@{
+  /// The bounds, read and set as given (no order is enforced).
   double start() const { return start_; }
   double end() const { return end_; }
   void set_start(double s) { start_ = s; }
   void set_end(double e) { end_ = e; }
+  ///@}
 
   /// Bound 0 (start) or 1 (end). An index below 0 or above 1 is reported
   /// (each with its own check) and then treated as the nearest valid one,
   /// so no access ever leaves the interval.
   double operator[](int i) const { return i < 1 ? start_at(i) : end_at(i); }
+  /// Bound 0 (start) or 1 (end), writable, checked as the const form.
   double& operator[](int i) { return i < 1 ? start_at(i) : end_at(i); }
 
+  /// True when start > end.
   bool is_empty() const { return start_ > end_; }
   /// end - start, or 0.0 for an empty interval.
   double length() const { return is_empty() ? 0.0 : end_ - start_; }

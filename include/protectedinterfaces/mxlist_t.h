@@ -1,5 +1,6 @@
 // MxList, MxQueue, MxStack: template bodies. Checks report with the tag
 // "protectedinterfaces/mxlist_t".
+/// \file
 #ifndef MXFOUNDATION_MXLIST_T_H
 #define MXFOUNDATION_MXLIST_T_H
 

@@ -5,6 +5,7 @@
 // address); equal keys are one entry. The map owns its nodes, copies keys and
 // values in, and its copies are deep and independent. Iteration runs in
 // increasing key order.
+/// \file
 #ifndef MXFOUNDATION_MXMAP_I_H
 #define MXFOUNDATION_MXMAP_I_H
 
@@ -31,6 +32,7 @@ template <class K, class V> class MxMapNode : public MxRBTreeNode {
 public:
   /// The sentinel of a new map.
   MxMapNode() : MxRBTreeNode(nullptr), value_(), key_() {}
+  /// An entry node for `key` and `value` in the map whose sentinel is `nil`.
   MxMapNode(MxRBTreeNode* nil, const K& key, const V& value)
       : MxRBTreeNode(nil), value_(value), key_(key) {}
 
@@ -41,9 +43,12 @@ public:
   bool reaches(const MxRBTreeNode* other) const override;
   void copy_contents(const MxRBTreeNode* other) override;
 
+  ///@{
+  /// The entry's key and its value.
   const K& key() const { return key_; }
   V& value() { return value_; }
   const V& value() const { return value_; }
+  ///@}
 
 private:
   friend class MxMap<K, V>;
@@ -58,9 +63,11 @@ private:
 /// Ordered map from `K` to `V` over MxRBTree; see the file comment.
 template <class K, class V> class MxMap : public MxRBTree {
 public:
+  /// The node type of the entries.
   using Node = MxMapNode<K, V>;
 
   MxMap();
+  /// Copy constructor.
   MxMap(const MxMap& other);
   /// Replaces the entries by copies of `other`'s.
   MxMap& operator=(const MxMap& other);
@@ -75,6 +82,7 @@ public:
   int find(const K& key, MxList<V>* values);
   /// The value stored under `key`, or null; enters nothing.
   V* lookup(const K& key);
+  /// The value stored under `key`, or null (const form).
   const V* lookup(const K& key) const;
   /// Removes the entry of `key`; returns whether there was one.
   bool erase(const K& key);
@@ -83,13 +91,16 @@ public:
 
   /// Number of entries.
   int size() const { return count_; }
+  /// True when the map has no entries.
   bool empty() const { return count_ == 0; }
 
   /// In-order walk over the entries: `first_entry()` is the entry with the
   /// smallest key, `next_entry` the one after, and both give `end_entry()`
   /// (the sentinel) past the last entry.
   const Node* first_entry() const { return Node::of(first_in_order()); }
+  /// The entry after `entry` in key order, or `end_entry()` past the last.
   const Node* next_entry(const Node* entry) const { return Node::of(next_in_order(entry)); }
+  /// The sentinel that ends a walk over the entries.
   const Node* end_entry() const { return Node::of(tree_nil()); }
 
 private:
@@ -112,6 +123,7 @@ private:
 /// and key held by the map's sentinel.
 template <class K, class V> class MxMapIterator : public MxIterator<V> {
 public:
+  /// An iterator over the values of `map` in key order; the map must outlive it.
   explicit MxMapIterator(const MxMap<K, V>& map);
   ~MxMapIterator() override = default;
 

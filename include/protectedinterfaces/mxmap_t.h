@@ -1,4 +1,5 @@
 // MxMap, MxMapNode and MxMapIterator: template bodies.
+/// \file
 #ifndef MXFOUNDATION_MXMAP_T_H
 #define MXFOUNDATION_MXMAP_T_H
 

@@ -7,6 +7,7 @@
 // Element access is checked: a row at or past `rows()` or a column at or past
 // `columns()` is reported to the assertion handler and a scratch element is
 // handed out instead, so no access ever leaves the storage.
+/// \file
 #ifndef MXFOUNDATION_MXMATRIX_I_H
 #define MXFOUNDATION_MXMATRIX_I_H
 
@@ -29,12 +30,16 @@ public:
   /// Sets every element to `value`.
   void fill(const T& value);
 
+  ///@{
+  /// The numbers of rows and columns.
   size_t rows() const { return rows_; }
   size_t columns() const { return columns_; }
+  ///@}
 
   /// Element (r, c); out of range it is reported and a scratch element is
   /// handed out.
   T& operator()(size_t r, size_t c);
+  /// Element (r, c) of a const matrix, checked as the non-const form.
   const T& operator()(size_t r, size_t c) const;
 
 private:

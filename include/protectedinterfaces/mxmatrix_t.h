@@ -1,4 +1,5 @@
 // MxMatrix: shaping and checked element access.
+/// \file
 #ifndef MXFOUNDATION_MXMATRIX_T_H
 #define MXFOUNDATION_MXMATRIX_T_H
 

@@ -1,4 +1,5 @@
 // MxPriQueue: template bodies of the priority queue and its node.
+/// \file
 #ifndef MXFOUNDATION_MXPRIQUEUE_T_H
 #define MXFOUNDATION_MXPRIQUEUE_T_H
 

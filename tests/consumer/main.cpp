@@ -1,4 +1,5 @@
-// A client that knows only the installed package: it derives a model object,
+// A client of the library, however it came in (installed package, pkg-config,
+// subproject): it checks the version, derives a model object,
 // names it, dumps it through a stream journal and checks a few results.
 #include "mxfoundation.h"
 
@@ -17,6 +18,8 @@ MX_DEFINE_CLASS_NAME(Part);
 } // namespace
 
 int main() {
+  if (mx_version() != MX_VERSION) return 4; // headers and library of different versions
+
   MxArray<int> numbers;
   for (int i = 0; i < 5; ++i) numbers.append(i);
   if (numbers.capacity() != 8 || numbers.last() != 4) return 1;
@@ -30,6 +33,7 @@ int main() {
   if (!part->isA(MxObject::type_id()) || Part::cast(part.get()) == nullptr) return 3;
 
   MxStreamJournal out(std::cout);
-  out << "consumer: " << text << " " << static_cast<int>(numbers.size()) << mxEndExpr;
+  out << "consumer of " << mx_version_string() << ": " << text << " "
+      << static_cast<int>(numbers.size()) << mxEndExpr;
   return 0;
 }
