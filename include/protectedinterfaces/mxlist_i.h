@@ -125,6 +125,7 @@ public:
   /// Removes the first item whose value `cmp` calls equal to `value`
   /// (`cmp.compare(item value, value) == 0`); returns whether one was found.
   bool remove(const T& value, MxCompare<T>& cmp);
+  /// The same with a comparator made for the call.
   bool remove(const T& value, MxCompare<T>&& cmp) { return remove(value, cmp); }
   /// Destroys every item.
   void clear();
