@@ -69,11 +69,14 @@ bool StepCheck::null_node_is_root_if_it_creates() const {
 
 bool StepCheck::without_cycles() const {
   // Takes away, again and again, the nodes that have no sources left; what
-  // cannot be taken away lies on or behind a cycle.
+  // cannot be taken away lies on or behind a cycle. A walk back from a node
+  // ends at the null-object node (a root whenever it creates), so the links
+  // into it, the deletions, do not count: deleting an object and creating
+  // one from nothing makes no cycle.
   PtrTable<uint32_t> sources_left;
   std::vector<Node*> ready;
   st_.objects.for_each([&](Node* n) {
-    const uint32_t count = n->source_links.count();
+    const uint32_t count = n->object ? n->source_links.count() : 0;
     if (count == 0)
       ready.push_back(n);
     else

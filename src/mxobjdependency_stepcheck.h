@@ -21,7 +21,9 @@ namespace mx_detail {
 /// null-object node, when it has targets, is a root: then every node with
 /// targets goes back to a root, since a non-null node without sources that
 /// keeps the rules is a root. Simplification never makes a cycle (a bridge
-/// n1 -> n3 replaces a path n1 -> n2 -> n3), so acyclicity is checked once.
+/// n1 -> n3 replaces a path n1 -> n2 -> n3), so acyclicity is checked once;
+/// links into the null-object node do not count for it, as a walk back
+/// stops at that node.
 /// In any other case the full check runs.
 class StepCheck : public StoreListener {
 public:
