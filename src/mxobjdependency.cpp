@@ -42,6 +42,35 @@ struct WalkFrame {
   uint32_t next;
 };
 
+/// A vector that a thread reuses from call to call, so that a short query
+/// allocates nothing for its bookkeeping. A call made while the thread's
+/// vector is in use (a filter that queries inside a walk) gets its own.
+template <class T> class Scratch {
+public:
+  Scratch() : shared_(!slot().busy) {
+    if (shared_) slot().busy = true;
+    items().clear();
+  }
+  ~Scratch() {
+    if (shared_) slot().busy = false;
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  std::vector<T>& items() { return shared_ ? slot().items : own_; }
+
+private:
+  struct Slot {
+    std::vector<T> items;
+    bool busy = false;
+  };
+  static Slot& slot() {
+    thread_local Slot s;
+    return s;
+  }
+  bool shared_;
+  std::vector<T> own_;
+};
+
 } // namespace
 
 namespace mx_detail {
@@ -73,7 +102,8 @@ void walk_lineage(const MxObjDepStore& store, Node* start, bool backwards,
     return true;
   };
   ++store.walks_running;
-  std::vector<WalkFrame> stack;
+  Scratch<WalkFrame> scratch;
+  std::vector<WalkFrame>& stack = scratch.items();
   auto enter = [&](Node* n) {
     if (!n->object) {
       if (reached_null) *reached_null = true;
@@ -420,7 +450,8 @@ bool MxObjDependency::get_source_objects(const MxDynObj* object,
                                          MxObjectDependencyFilter* filter, bool* filtered) const {
   if (filtered) *filtered = false;
   bool reached_creation = false;
-  std::vector<const MxDynObj*> out;
+  Scratch<const MxDynObj*> scratch;
+  std::vector<const MxDynObj*>& out = scratch.items();
   if (object) {
     if (Node* n = store_->find_node(object))
       mx_detail::walk_lineage(*store_, n, true, filter, filtered, out, &reached_creation);
@@ -441,7 +472,8 @@ bool MxObjDependency::get_target_objects(const MxDynObj* object,
                                          MxAutoPtr<MxIterator<const MxDynObj*>>& result,
                                          MxObjectDependencyFilter* filter, bool* filtered) const {
   if (filtered) *filtered = false;
-  std::vector<const MxDynObj*> out;
+  Scratch<const MxDynObj*> scratch;
+  std::vector<const MxDynObj*>& out = scratch.items();
   if (object) {
     if (Node* n = store_->find_node(object))
       mx_detail::walk_lineage(*store_, n, false, filter, filtered, out, nullptr);
