@@ -46,7 +46,7 @@ struct NodeNotes {
 /// visiting every root and every target would do, minus the calls that
 /// change nothing; with a trace every root and target is visited, as the
 /// trace lines tell.
-struct SimplifyRun : StoreListener {
+struct SimplifyRun final : StoreListener {
   explicit SimplifyRun(MxObjDepStore& store) : st(store) { st.add_listener(this); }
   ~SimplifyRun() { st.remove_listener(this); }
   SimplifyRun(const SimplifyRun&) = delete;

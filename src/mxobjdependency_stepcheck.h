@@ -25,7 +25,7 @@ namespace mx_detail {
 /// links into the null-object node do not count for it, as a walk back
 /// stops at that node.
 /// In any other case the full check runs.
-class StepCheck : public StoreListener {
+class StepCheck final : public StoreListener {
 public:
   /// Starts listening to `store`, the store of `graph`.
   StepCheck(const MxObjDependency& graph, MxObjDepStore& store);
