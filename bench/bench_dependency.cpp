@@ -149,18 +149,25 @@ private:
   uint32_t at_ = 0;
 };
 
-History chain(size_t n) {
+/// `n` modifications, the i-th from object `step * i` to the next object:
+/// a chain for step 1, independent pairs of new objects for step 2.
+History modifications(size_t n, size_t step) {
   History h;
   std::vector<Obj>& o = objects();
   h.ends.reserve(2 * n);
   for (size_t i = 0; i < n; ++i) {
     const uint32_t at = static_cast<uint32_t>(h.ends.size());
-    h.ends.push_back(&o[i]);
-    h.ends.push_back(&o[i + 1]);
+    h.ends.push_back(&o[step * i]);
+    h.ends.push_back(&o[step * i + 1]);
     h.ops.push_back(Op{T::MODIFICATION, at, 1, at + 1, 1});
   }
   h.dependencies = n;
-  h.finals.push_back(&o[n]);
+  return h;
+}
+
+History chain(size_t n) {
+  History h = modifications(n, 1);
+  h.finals.push_back(&objects()[n]);
   return h;
 }
 
@@ -280,25 +287,10 @@ const History& history(bool is_chain, size_t n) {
 // ---------------------------------------------------------------------------
 // Recording
 
-/// `n` independent modifications, each between two new objects.
-History pairs(size_t n) {
-  History h;
-  std::vector<Obj>& o = objects();
-  h.ends.reserve(2 * n);
-  for (size_t i = 0; i < n; ++i) {
-    const uint32_t at = static_cast<uint32_t>(h.ends.size());
-    h.ends.push_back(&o[2 * i]);
-    h.ends.push_back(&o[2 * i + 1]);
-    h.ops.push_back(Op{T::MODIFICATION, at, 1, at + 1, 1});
-  }
-  h.dependencies = n;
-  return h;
-}
-
 const History& pairs_history(size_t n) {
   static std::unordered_map<size_t, std::unique_ptr<History>> cache;
   auto& slot = cache[n];
-  if (!slot) slot = std::make_unique<History>(pairs(n));
+  if (!slot) slot = std::make_unique<History>(modifications(n, 2));
   return *slot;
 }
 
