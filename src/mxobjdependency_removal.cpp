@@ -101,12 +101,8 @@ bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
   // back links are gone but which still count). The null-object node is no
   // intermediate: what was deleted does not go on into what was created
   // from nothing.
-  struct Candidate {
-    uint64_t order;
-    Link* link;
-    bool pending;
-  };
-  std::vector<Candidate> relevant;
+  std::vector<Candidate>& relevant = scratch_candidates_;
+  relevant.clear();
   const uint64_t existing = n1->target_links.slots();
   auto relevant_from_n1 = [&](Link* lk) {
     return lk->node == n3 || (lk->node != n2 && links_into(lk->node, n3));
@@ -139,11 +135,16 @@ bool Removal::skip_bridge_link(Node* n1, Node* n2, Node* n3, Composed& c) {
       }
     };
     add_if_linked_from_n1(n3);
+    // The sources first, in one pass that only reads the links (their loads
+    // overlap), then the lookups in n1's list.
+    std::vector<const Node*>& sources = scratch_nodes_;
+    sources.clear();
     for (uint32_t i = 0; i < n3->source_links.slots(); ++i) {
       const Link* back = n3->source_links.at(i);
-      if (back && back->node && back->node != n2 && back->node != n3)
-        add_if_linked_from_n1(back->node);
+      sources.push_back(back ? back->node : nullptr);
     }
+    for (const Node* n2a : sources)
+      if (n2a && n2a != n2 && n2a != n3) add_if_linked_from_n1(n2a);
     dropped_into_.for_each(n3, [&](uint32_t i) {
       const Node* n2a = dropped_n1_[i];
       if (n2a != n2 && n2a != n3) add_if_linked_from_n1(n2a);

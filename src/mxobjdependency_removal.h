@@ -172,6 +172,15 @@ private:
   // Reused lists of one removal.
   std::vector<Link*> scratch_detached_;
   std::vector<Link*> scratch_kept_;
+  std::vector<const Node*> scratch_nodes_;
+  /// A link of n1 that matters to a bridge n1 -> n3 (it leads to n3, or to
+  /// a node that does), with its place among n1's candidates.
+  struct Candidate {
+    uint64_t order;
+    Link* link;
+    bool pending;
+  };
+  std::vector<Candidate> scratch_candidates_;
   // Targets whose link from n1 changed type while a bridge was skipped.
   std::vector<Node*> retyped_targets_;
 };
