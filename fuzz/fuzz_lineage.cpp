@@ -838,12 +838,12 @@ private:
       }
     }
     bool valid = true;
-    for (size_t k = 0; k < queue.size(); ++k) {
-      const int n1 = queue[k];
+    // The rules of one node, checked for every node: those reached from the
+    // roots, then those no root reaches.
+    auto rules = [&](int n1) {
       const auto out = targets(n1);
       for (const Dependency* l : out) {
         const int n2 = l->target;
-        if (seen.insert(n2).second) queue.push_back(n2);
         if (n1 < 0 && l->type != T::CREATION) valid = false;
         if (n2 < 0 && l->type != T::DELETION) valid = false;
         if (l->type < T::CREATION || l->type > T::CONTAINMENT) valid = false;
@@ -866,7 +866,14 @@ private:
         if (l->type != in[0]->type || l->has_qualifier != in[0]->has_qualifier ||
             (in[0]->has_qualifier && l->qualifier != in[0]->qualifier))
           valid = false;
+    };
+    for (size_t k = 0; k < queue.size(); ++k) {
+      rules(queue[k]);
+      for (const Dependency* l : targets(queue[k]))
+        if (seen.insert(l->target).second) queue.push_back(l->target);
     }
+    for (int n : m.nodes)
+      if (!seen.count(n)) rules(n);
     // Backwards from the leaves: every source must be reachable from a root.
     std::vector<int> back;
     std::set<int> seen_back;
