@@ -41,11 +41,11 @@ bool MxObjDependency::is_valid(MxJournal* journal) const {
 
   // Forwards from the roots, breadth first.
   NodeQueue queue;
-  mx_detail::PtrSet seen;
+  mx_detail::Reached reached(st);
   for (size_t i = 0; i < st.roots.slots(); ++i) {
     if (Node* r = st.roots.at(i)) {
       queue.push(r);
-      seen.insert(r);
+      reached.insert_forward(r);
     }
   }
   while (!queue.empty()) {
@@ -53,22 +53,21 @@ bool MxObjDependency::is_valid(MxJournal* journal) const {
     rules.check(n1);
     for (uint32_t i = 0; i < n1->target_links.slots(); ++i)
       if (const Link* l = n1->target_links.at(i))
-        if (seen.insert(l->node)) queue.push(l->node);
+        if (reached.insert_forward(l->node)) queue.push(l->node);
   }
   // Then the nodes that no root reaches (a cycle has no root), in creation
   // order, so that nothing escapes the check.
-  if (seen.size() < st.objects.size())
+  if (reached.forward_count() < st.objects.size())
     for (Node* n : st.nodes_in_order())
-      if (!seen.contains(n)) rules.check(n);
+      if (!reached.forward(n)) rules.check(n);
 
   // Backwards from the leaves: every source met must have been reached
   // from the roots.
   NodeQueue back_queue;
-  mx_detail::PtrSet seen_back;
   for (size_t i = 0; i < st.leaves.slots(); ++i) {
     if (Node* l = st.leaves.at(i)) {
       back_queue.push(l);
-      seen_back.insert(l);
+      reached.insert_backward(l);
     }
   }
   while (!back_queue.empty()) {
@@ -77,8 +76,8 @@ bool MxObjDependency::is_valid(MxJournal* journal) const {
       const Link* l = n2->source_links.at(i);
       if (!l) continue;
       Node* s = l->node;
-      if (seen_back.insert(s)) back_queue.push(s);
-      if (!seen.contains(s)) report(27, s, n2);
+      if (reached.insert_backward(s)) back_queue.push(s);
+      if (!reached.forward(s)) report(27, s, n2);
     }
   }
   return valid;

@@ -170,11 +170,11 @@ void MxObjDependency::debug(MxJournal& journal, MxDebug level, bool check_integr
                                        debug_link_filter_};
   MxPriQueue<const Node*, int> current(false);
   MxPriQueue<const Node*, int> next(false);
-  mx_detail::PtrSet queued;
+  mx_detail::Reached queued(st);
   for (size_t i = 0; i < st.roots.slots(); ++i) {
     if (const Node* r = st.roots.at(i)) {
       current.insert(r, r->key());
-      queued.insert(r);
+      queued.insert_forward(const_cast<Node*>(r));
     }
   }
   int k = 0;
@@ -186,7 +186,7 @@ void MxObjDependency::debug(MxJournal& journal, MxDebug level, bool check_integr
     writer->node(n, level, i2, filters);
     for (uint32_t i = 0; i < n->target_links.slots(); ++i) {
       const mx_detail::Link* l = n->target_links.at(i);
-      if (l && queued.insert(l->node)) next.insert(l->node, l->node->key());
+      if (l && queued.insert_forward(l->node)) next.insert(l->node, l->node->key());
     }
     if (current.size() == 0) {
       ++k;
@@ -196,10 +196,10 @@ void MxObjDependency::debug(MxJournal& journal, MxDebug level, bool check_integr
   }
   // Then the nodes that no root reaches (a cycle has no root), in creation
   // order, so that nothing vanishes from the dump.
-  if (queued.size() < st.objects.size()) {
+  if (queued.forward_count() < st.objects.size()) {
     bool heading = false;
     for (const Node* n : st.nodes_in_order()) {
-      if (queued.contains(n)) continue;
+      if (queued.forward(n)) continue;
       if (!heading) writer->unreached_heading(i2);
       heading = true;
       writer->node(n, level, i2, filters);

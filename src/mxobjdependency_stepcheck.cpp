@@ -73,14 +73,15 @@ bool StepCheck::without_cycles() const {
   // ends at the null-object node (a root whenever it creates), so the links
   // into it, the deletions, do not count: deleting an object and creating
   // one from nothing makes no cycle.
-  PtrTable<uint32_t> sources_left;
+  // Counted by creation number, which every node has below `seq_bound`.
+  std::vector<uint32_t> sources_left(st_.seq_bound(), 0);
   std::vector<Node*> ready;
   st_.objects.for_each([&](Node* n) {
     const uint32_t count = n->object ? n->source_links.count() : 0;
     if (count == 0)
       ready.push_back(n);
     else
-      sources_left.insert(n, count);
+      sources_left[n->seq] = count;
   });
   size_t taken = 0;
   while (!ready.empty()) {
@@ -90,8 +91,8 @@ bool StepCheck::without_cycles() const {
     for (uint32_t i = 0; i < n->target_links.slots(); ++i) {
       const Link* l = n->target_links.at(i);
       if (!l) continue;
-      uint32_t* left = sources_left.find(l->node);
-      if (left && *left > 0 && --*left == 0) ready.push_back(l->node);
+      uint32_t& left = sources_left[l->node->seq];
+      if (left > 0 && --left == 0) ready.push_back(l->node);
     }
   }
   return taken == st_.objects.size();

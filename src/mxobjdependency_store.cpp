@@ -549,6 +549,53 @@ void MxObjDepStore::copy_from(const MxObjDepStore& other) {
   ++changes;
 }
 
+uint32_t MxObjDepStore::next_check_marks(uint32_t count) const {
+  if (check_mark > UINT32_MAX - count) {
+    objects.for_each([](Node* n) { n->check_mark = 0; });
+    check_mark = 0;
+  }
+  const uint32_t first = check_mark + 1;
+  check_mark += count;
+  return first;
+}
+
+Reached::Reached(const MxObjDepStore& store) : marks_(!store.check_marks_busy), store_(store) {
+  forward_ = both_ = backward_ = 0;
+  if (!marks_) return;
+  store.check_marks_busy = true;
+  forward_ = store.next_check_marks(3);
+  both_ = forward_ + 1;
+  backward_ = forward_ + 2;
+}
+
+Reached::~Reached() {
+  if (marks_) store_.check_marks_busy = false;
+}
+
+bool Reached::insert_forward(Node* n) {
+  bool inserted = false;
+  if (!marks_) {
+    inserted = forward_set_.insert(n);
+  } else if (n->check_mark != forward_ && n->check_mark != both_) {
+    n->check_mark = n->check_mark == backward_ ? both_ : forward_;
+    inserted = true;
+  }
+  if (inserted) ++forward_count_;
+  return inserted;
+}
+
+bool Reached::forward(const Node* n) const {
+  if (!marks_) return forward_set_.contains(n);
+  return n->check_mark == forward_ || n->check_mark == both_;
+}
+
+bool Reached::insert_backward(Node* n) {
+  if (!marks_) return backward_set_.insert(n);
+  if (n->check_mark == both_ || n->check_mark == backward_) return false;
+  n->check_mark = n->check_mark == forward_ ? both_ : backward_;
+  return true;
+}
+
 MxObjectDependencyRole* clone_role(const MxObjectDependencyRole* role) {
   if (!role) return nullptr;
   MxDynObj* copy = role->clone();

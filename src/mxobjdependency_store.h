@@ -126,6 +126,7 @@ struct MxObjDepNode {
   int32_t roots_pos = -1;          ///< position in `roots`, or -1
   int32_t leaves_pos = -1;         ///< position in `leaves`, or -1
   uint32_t walk_mark = 0;          ///< mark of the last lineage walk that entered it
+  uint32_t check_mark = 0;         ///< mark of the last check or dump that reached it
   uint16_t flags = 0;
 
   explicit MxObjDepNode(const MxDynObj* o) : object(o) {}
@@ -269,6 +270,13 @@ public:
   mutable uint32_t walk_mark = 0;
   /// A fresh walk mark (marks start again from 1 when they run out).
   uint32_t next_walk_mark() const;
+  /// The latest value of `Node::check_mark` handed out, and whether a check
+  /// or dump uses those marks now (one started from inside another, by a
+  /// journal or a filter, keeps sets of its own).
+  mutable uint32_t check_mark = 0;
+  mutable bool check_marks_busy = false;
+  /// `count` fresh consecutive check marks; the first is returned.
+  uint32_t next_check_marks(uint32_t count) const;
   /// Changes made to links and nodes; lets simplification see progress.
   uint64_t changes = 0;
   /// Listeners are told about every change until they are removed; not owned.
@@ -300,6 +308,8 @@ public:
   void clear();
   /// Makes this store a deep copy of `other` (this one must be empty).
   void copy_from(const MxObjDepStore& other);
+  /// Above every node's creation number.
+  uint32_t seq_bound() const { return next_seq_; }
   /// Every node in creation order.
   std::vector<Node*> nodes_in_order() const;
   /// Bytes held by the pools (for measurements).
@@ -316,6 +326,32 @@ private:
   Pool node_pool_;
   Pool link_pool_;
   uint32_t next_seq_ = 1;
+};
+
+/// The nodes a check or dump reached forwards (from the roots) and
+/// backwards (from the leaves), kept as marks on the nodes, or in sets of
+/// its own while another check or dump uses the marks.
+class Reached {
+public:
+  explicit Reached(const MxObjDepStore& store);
+  ~Reached();
+  Reached(const Reached&) = delete;
+  Reached& operator=(const Reached&) = delete;
+
+  /// Notes `n` as reached forwards; true when it was not before.
+  bool insert_forward(Node* n);
+  bool forward(const Node* n) const;
+  /// Notes `n` as reached backwards; true when it was not before.
+  bool insert_backward(Node* n);
+  size_t forward_count() const { return forward_count_; }
+
+private:
+  // With marks: reached forwards only, backwards too, backwards only.
+  bool marks_;
+  uint32_t forward_, both_, backward_;
+  PtrSet forward_set_, backward_set_;
+  size_t forward_count_ = 0;
+  const MxObjDepStore& store_;
 };
 
 /// A role clone stored on a link: `role->clone()` when it is a role, else
