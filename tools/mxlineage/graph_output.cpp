@@ -79,6 +79,13 @@ struct Ends {
   bool final(long i) const { return !has_target[static_cast<size_t>(i)]; }
 };
 
+/// The objects of a graph's dump, in dump order, and which of them are
+/// initial or final; every dependency also goes to `on_edge`.
+struct DumpedObjects {
+  std::vector<long> nodes;
+  Ends ends;
+};
+
 const char* type_meaning(MxObjectDependency::Type type) {
   switch (type) {
   case MxObjectDependency::CREATION:
@@ -168,20 +175,33 @@ void write_edges(MxObjDependency& graph, const HistoryRecorder& recorder, std::o
   read_graph(graph, reader);
 }
 
-void write_json(MxObjDependency& graph, const HistoryRecorder& recorder, std::ostream& out) {
-  std::vector<long> nodes;
-  std::vector<DumpedEdge> edges;
-  Ends ends(recorder.size());
+namespace {
+
+DumpedObjects read_objects(MxObjDependency& graph, const HistoryRecorder& recorder,
+                           const std::function<void(const DumpedEdge&)>& on_edge) {
+  DumpedObjects got{{}, Ends(recorder.size())};
   DotDumpReader reader(recorder);
   reader.on_node = [&](long node) {
-    if (node >= 0) nodes.push_back(node);
+    if (node >= 0) got.nodes.push_back(node);
   };
   reader.on_edge = [&](const DumpedEdge& e) {
-    ends.add(e);
-    edges.push_back(e);
-    edges.back().colour.clear();
+    got.ends.add(e);
+    on_edge(e);
   };
   read_graph(graph, reader);
+  return got;
+}
+
+} // namespace
+
+void write_json(MxObjDependency& graph, const HistoryRecorder& recorder, std::ostream& out) {
+  std::vector<DumpedEdge> edges;
+  const DumpedObjects got = read_objects(graph, recorder, [&](const DumpedEdge& e) {
+    edges.push_back(e);
+    edges.back().colour.clear();
+  });
+  const std::vector<long>& nodes = got.nodes;
+  const Ends& ends = got.ends;
 
   out << "{\n  \"objects\": [";
   const char* comma = "\n";
@@ -273,22 +293,14 @@ void write_dot_with_legend(MxObjDependency& graph, const HistoryRecorder& record
 std::string graph_summary(MxObjDependency& graph, const HistoryRecorder& recorder) {
   size_t objects = 0, initial = 0, final = 0, dependencies = 0;
   std::map<MxObjectDependency::Type, size_t> by_type;
-  std::vector<long> nodes;
-  Ends ends(recorder.size());
-  DotDumpReader reader(recorder);
-  reader.on_node = [&](long node) {
-    if (node >= 0) nodes.push_back(node);
-  };
-  reader.on_edge = [&](const DumpedEdge& e) {
-    ends.add(e);
+  const DumpedObjects got = read_objects(graph, recorder, [&](const DumpedEdge& e) {
     ++by_type[e.type];
     ++dependencies;
-  };
-  read_graph(graph, reader);
-  for (long i : nodes) {
+  });
+  for (long i : got.nodes) {
     ++objects;
-    initial += ends.initial(i);
-    final += ends.final(i);
+    initial += got.ends.initial(i);
+    final += got.ends.final(i);
   }
   std::string types;
   for (const auto& [type, n] : by_type)
