@@ -40,10 +40,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <random>
 #include <string>

@@ -75,14 +75,6 @@ private:
 
 namespace mx_detail {
 
-uint32_t MxObjDepStore::next_walk_mark() const {
-  if (++walk_mark == 0) {
-    objects.for_each([](Node* n) { n->walk_mark = 0; });
-    walk_mark = 1;
-  }
-  return walk_mark;
-}
-
 // Visits in the order of the recursive definition, a node's links in list
 // order, each followed to its end before the next; but each node is entered
 // once only, so a walk costs at most the nodes and links it reaches.
@@ -93,7 +85,7 @@ void walk_lineage(const MxObjDepStore& store, Node* start, bool backwards,
   // started from inside another (by a filter) keeps its own set instead,
   // so that the outer walk's marks stay.
   const bool nested = store.walks_running > 0;
-  const uint32_t mark = nested ? 0 : store.next_walk_mark();
+  const uint32_t mark = nested ? 0 : store.fresh_marks(1);
   PtrSet entered_nested;
   auto first_entry = [&](Node* n) {
     if (nested) return entered_nested.insert(n);

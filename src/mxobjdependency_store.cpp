@@ -549,13 +549,13 @@ void MxObjDepStore::copy_from(const MxObjDepStore& other) {
   ++changes;
 }
 
-uint32_t MxObjDepStore::next_check_marks(uint32_t count) const {
-  if (check_mark > UINT32_MAX - count) {
-    objects.for_each([](Node* n) { n->check_mark = 0; });
-    check_mark = 0;
+uint32_t MxObjDepStore::fresh_marks(uint32_t count) const {
+  if (last_mark_ > UINT32_MAX - count) {
+    objects.for_each([](Node* n) { n->walk_mark = n->check_mark = 0; });
+    last_mark_ = 0;
   }
-  const uint32_t first = check_mark + 1;
-  check_mark += count;
+  const uint32_t first = last_mark_ + 1;
+  last_mark_ += count;
   return first;
 }
 
@@ -563,7 +563,7 @@ Reached::Reached(const MxObjDepStore& store) : marks_(!store.check_marks_busy), 
   forward_ = both_ = backward_ = 0;
   if (!marks_) return;
   store.check_marks_busy = true;
-  forward_ = store.next_check_marks(3);
+  forward_ = store.fresh_marks(3);
   both_ = forward_ + 1;
   backward_ = forward_ + 2;
 }

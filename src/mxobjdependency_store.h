@@ -266,17 +266,13 @@ public:
   NodeSet leaves{&Node::leaves_pos};
   /// Lineage walks in progress (a filter may start one inside another).
   mutable uint32_t walks_running = 0;
-  /// The mark of the latest walk; see `Node::walk_mark`.
-  mutable uint32_t walk_mark = 0;
-  /// A fresh walk mark (marks start again from 1 when they run out).
-  uint32_t next_walk_mark() const;
-  /// The latest value of `Node::check_mark` handed out, and whether a check
-  /// or dump uses those marks now (one started from inside another, by a
-  /// journal or a filter, keeps sets of its own).
-  mutable uint32_t check_mark = 0;
+  /// Whether a check or dump uses `Node::check_mark` now (one started from
+  /// inside another, by a journal or a filter, keeps sets of its own).
   mutable bool check_marks_busy = false;
-  /// `count` fresh consecutive check marks; the first is returned.
-  uint32_t next_check_marks(uint32_t count) const;
+  /// `count` fresh consecutive marks for `Node::walk_mark` or
+  /// `Node::check_mark`; the first is returned. When they run out, both
+  /// fields of every node are cleared and marks start again from 1.
+  uint32_t fresh_marks(uint32_t count) const;
   /// Changes made to links and nodes; lets simplification see progress.
   uint64_t changes = 0;
   /// Listeners are told about every change until they are removed; not owned.
@@ -323,6 +319,7 @@ private:
 
   std::vector<StoreListener*> listeners_;
 
+  mutable uint32_t last_mark_ = 0;
   Pool node_pool_;
   Pool link_pool_;
   uint32_t next_seq_ = 1;
