@@ -123,8 +123,9 @@ void walk_lineage(const MxObjDepStore& store, Node* start, bool backwards,
       const MxDynObj* there = l->node->object;
       const int* q = l->has_target_qualifier ? &l->target_qualifier : nullptr;
       const bool accepted =
-          backwards ? filter->accept(there, here, l->dependency_type, l->separator, q, l->role)
-                    : filter->accept(here, there, l->dependency_type, l->separator, q, l->role);
+          backwards
+              ? filter->accept(there, here, l->dependency_type, l->separator, q, store.role_of(l))
+              : filter->accept(here, there, l->dependency_type, l->separator, q, store.role_of(l));
       if (!accepted) {
         if (filtered) *filtered = true;
         continue;

@@ -119,7 +119,7 @@ void DumpWriter::node(const Node* n, MxDebug level, int indent, const DumpFilter
   // the node at its other end passes the node filters.
   auto shown = [&](const Link* l, const MxDynObj* source, const MxDynObj* target) {
     if (f.link_filter && !f.link_filter->accept(source, target, l->dependency_type, l->separator,
-                                                qualifier_of(l), l->role))
+                                                qualifier_of(l), store_.role_of(l)))
       return false;
     return passes(l->node, f);
   };

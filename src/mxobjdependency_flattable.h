@@ -9,23 +9,47 @@
 
 namespace mx_detail {
 
+struct Empty {};
+
+/// One slot of a table: a key and its value; a set's slots hold the key alone.
+template <class Key, class Value> struct FlatEntry {
+  Key key;
+  Value value{};
+  Value* value_ptr() const { return const_cast<Value*>(&value); }
+  void set_value(const Value& v) { value = v; }
+};
+template <class Key> struct FlatEntry<Key, Empty> {
+  Key key;
+  Empty* value_ptr() const {
+    static Empty present;
+    return &present;
+  }
+  void set_value(const Empty&) {}
+};
+
 /// Open addressing with linear probing and backward-shift deletion, so that
 /// no tombstones build up. `Traits` gives the key's empty value
 /// (`empty()`, never a real key), `home(key, bits)` (the slot before
 /// masking, for a table of 2^bits slots), and the highest load allowed as
 /// `kLoadNum / kLoadDen`. The table grows by doubling.
 template <class Key, class Value, class Traits> class FlatTable {
+  using Entry = FlatEntry<Key, Value>;
+
 public:
   size_t size() const { return count_; }
   bool contains(const Key& key) const { return find(key) != nullptr; }
 
   Value* find(const Key& key) const {
-    if (count_ == 0) return nullptr;
-    for (size_t i = home(key);; i = (i + 1) & mask_) {
-      const Entry& e = entries_[i];
-      if (e.key == key) return const_cast<Value*>(&e.value);
-      if (e.key == Traits::empty()) return nullptr;
-    }
+    const Entry* e = find_where(raw_home(key), [&](const Key& k) { return k == key; });
+    return e ? e->value_ptr() : nullptr;
+  }
+
+  /// The key found probing from `start` (a home before masking, as
+  /// `Traits::home` gives it) for which `match(key)` holds, or null: a lookup
+  /// by something the key stands for rather than the key itself.
+  template <class Match> const Key* find_key(uint64_t start, Match match) const {
+    const Entry* e = find_where(start, match);
+    return e ? &e->key : nullptr;
   }
 
   /// Inserts `key` with `value` unless the key is there; true when inserted.
@@ -35,14 +59,14 @@ public:
     size_t i = home(key);
     for (; !(entries_[i].key == Traits::empty()); i = (i + 1) & mask_) {
       if (entries_[i].key == key) {
-        if (slot) *slot = &entries_[i].value;
+        if (slot) *slot = entries_[i].value_ptr();
         return false;
       }
     }
     entries_[i].key = key;
-    entries_[i].value = value;
+    entries_[i].set_value(value);
     ++count_;
-    if (slot) *slot = &entries_[i].value;
+    if (slot) *slot = entries_[i].value_ptr();
     return true;
   }
 
@@ -65,7 +89,7 @@ public:
         hole = j;
       }
     }
-    entries_[hole] = Entry();
+    entries_[hole] = empty_entry();
     --count_;
     return true;
   }
@@ -81,30 +105,43 @@ public:
   /// Calls `f(key, value)` for every entry, in no particular order.
   template <class F> void for_each(F f) const {
     for (const Entry& e : entries_)
-      if (!(e.key == Traits::empty())) f(e.key, e.value);
+      if (!(e.key == Traits::empty())) f(e.key, *e.value_ptr());
   }
+
+  /// The home of `key` before masking.
+  uint64_t raw_home(const Key& key) const { return Traits::home(key, bits_); }
+  /// log2 of the number of slots, the `bits` that homes are computed for.
+  unsigned bits() const { return bits_; }
 
 private:
-  struct Entry {
-    Key key = Traits::empty();
-    Value value{};
-  };
-
-  size_t home(const Key& key) const {
-    return static_cast<size_t>(Traits::home(key, bits_)) & mask_;
+  static Entry empty_entry() {
+    Entry e{};
+    e.key = Traits::empty();
+    return e;
   }
+
+  template <class Match> const Entry* find_where(uint64_t start, Match match) const {
+    if (count_ == 0) return nullptr;
+    for (size_t i = static_cast<size_t>(start) & mask_;; i = (i + 1) & mask_) {
+      const Entry& e = entries_[i];
+      if (e.key == Traits::empty()) return nullptr;
+      if (match(e.key)) return &e;
+    }
+  }
+
+  size_t home(const Key& key) const { return static_cast<size_t>(raw_home(key)) & mask_; }
 
   void grow() {
     std::vector<Entry> old;
     old.swap(entries_);
     const size_t capacity = old.empty() ? 16 : old.size() * 2;
-    entries_.assign(capacity, Entry());
+    entries_.assign(capacity, empty_entry());
     mask_ = capacity - 1;
     bits_ = 0;
     while ((size_t{1} << bits_) < capacity) ++bits_;
     count_ = 0;
     for (const Entry& e : old)
-      if (!(e.key == Traits::empty())) insert(e.key, e.value);
+      if (!(e.key == Traits::empty())) insert(e.key, *e.value_ptr());
   }
 
   std::vector<Entry> entries_;
@@ -179,8 +216,6 @@ struct ObjectKey {
     return x ^ (x >> bits) ^ (x >> (2 * bits));
   }
 };
-
-struct Empty {};
 
 } // namespace mx_detail
 

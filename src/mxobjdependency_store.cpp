@@ -295,14 +295,21 @@ void NodeSet::clear() {
 // ObjectMap
 
 bool ObjectMap::insert(const MxDynObj* object, Node* node) {
-  if (object) return table_.insert(object, node);
+  static_assert(alignof(Node) > kTagMask, "the tag lives in a node pointer's alignment bits");
+  if (object) {
+    if (find(object)) return false;
+    return table_.insert(reinterpret_cast<uintptr_t>(node) | tag_of(object));
+  }
   if (null_node_) return false;
   null_node_ = node;
   return true;
 }
 
 bool ObjectMap::erase(const MxDynObj* object) {
-  if (object) return table_.erase(object);
+  if (object) {
+    Node* node = find(object);
+    return node && table_.erase(reinterpret_cast<uintptr_t>(node) | tag_of(object));
+  }
   if (!null_node_) return false;
   null_node_ = nullptr;
   return true;
@@ -413,7 +420,8 @@ Link* MxObjDepStore::create_link(Node* node, MxObjectDependency::Type type, bool
                                  int qualifier, int separator, MxObjectDependencyRole* role) {
   Link* l = static_cast<Link*>(link_pool_.allocate());
   l->node = node;
-  l->role = role;
+  l->has_role = role != nullptr;
+  if (role) roles_.insert(l, role);
   l->target_qualifier = has_qualifier ? qualifier : -1;
   l->separator = separator;
   l->dependency_type = type;
@@ -426,7 +434,10 @@ Link* MxObjDepStore::create_link(Node* node, MxObjectDependency::Type type, bool
 
 void MxObjDepStore::destroy_link(Link* link) {
   for (StoreListener* l : listeners_) l->link_destroyed(link);
-  delete link->role;
+  if (link->has_role) {
+    delete role_of(link);
+    roles_.erase(link);
+  }
   link_pool_.release(link);
   ++changes;
 }
@@ -531,7 +542,7 @@ void MxObjDepStore::copy_from(const MxObjDepStore& other) {
       return static_cast<Link*>(nullptr);
     }
     return create_link(*peer, o->dependency_type, o->has_target_qualifier, o->target_qualifier,
-                       o->separator, clone_role(o->role));
+                       o->separator, clone_role(other.role_of(o)));
   };
   for (const Node* o : originals) {
     Node* n = *twin.find(o);

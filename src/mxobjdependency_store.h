@@ -28,14 +28,15 @@
 
 struct MxObjDepNode;
 
-/// One half of a dependency pair.
+/// One half of a dependency pair. Roles are rare, so a link only says
+/// whether it has one; the store keeps the role itself (`role_of`).
 struct MxObjDepLink {
-  MxObjDepNode* node;           ///< the node at the other end; never null when stored
-  MxObjectDependencyRole* role; ///< owned clone of the recorded role, or null
-  int target_qualifier;         ///< -1 when `has_target_qualifier` is false
+  MxObjDepNode* node;   ///< the node at the other end; never null when stored
+  int target_qualifier; ///< -1 when `has_target_qualifier` is false
   int separator;
   MxObjectDependency::Type dependency_type;
   bool has_target_qualifier;
+  bool has_role;
   bool listed;  ///< on a root's list during simplification
   bool dropped; ///< waiting in a removal context to be taken out
 };
@@ -172,9 +173,11 @@ private:
   size_t live_ = 0;
 };
 
-/// The object-to-node map. Open addressing with a hash that keeps nearby
-/// addresses in nearby slots, so objects made one after the other are
-/// looked up with little cache traffic. The null object has a slot of its own.
+/// The object-to-node map. Its slots hold the nodes alone (the object is
+/// read from the node), each pointer tagged in its three alignment bits with
+/// a hash of the object so that most probes of other slots need no node.
+/// Slots are placed by `ObjectKey`'s hash, which keeps objects made one
+/// after the other in nearby slots. The null object has a slot of its own.
 class ObjectMap {
 public:
   ObjectMap() = default;
@@ -183,8 +186,12 @@ public:
 
   Node* find(const MxDynObj* object) const {
     if (!object) return null_node_;
-    Node* const* node = table_.find(object);
-    return node ? *node : nullptr;
+    const uintptr_t tag = tag_of(object);
+    const uintptr_t* slot =
+        table_.find_key(ObjectKey::home(object, table_.bits()), [&](uintptr_t s) {
+          return (s & kTagMask) == tag && node_of(s)->object == object;
+        });
+    return slot ? node_of(*slot) : nullptr;
   }
   /// False (and nothing changes) when `object` has a node already.
   bool insert(const MxDynObj* object, Node* node);
@@ -194,7 +201,7 @@ public:
   /// Every node, in no particular order.
   template <class F> void for_each(F f) const {
     if (null_node_) f(null_node_);
-    table_.for_each([&](const void*, Node* node) { f(node); });
+    table_.for_each([&](uintptr_t slot, Empty) { f(node_of(slot)); });
   }
   void clear() {
     table_.clear();
@@ -202,7 +209,21 @@ public:
   }
 
 private:
-  FlatTable<const void*, Node*, ObjectKey> table_;
+  static constexpr uintptr_t kTagMask = 7;
+  static uintptr_t tag_of(const MxDynObj* object) {
+    return static_cast<uintptr_t>((reinterpret_cast<uintptr_t>(object) >> 3) *
+                                  0x9E3779B97F4A7C15ull) >>
+           61;
+  }
+  static Node* node_of(uintptr_t slot) { return reinterpret_cast<Node*>(slot & ~kTagMask); }
+  struct SlotKey {
+    static constexpr size_t kLoadNum = 3, kLoadDen = 5;
+    static uintptr_t empty() { return 0; }
+    static uint64_t home(uintptr_t slot, unsigned bits) {
+      return ObjectKey::home(node_of(slot)->object, bits);
+    }
+  };
+  FlatTable<uintptr_t, Empty, SlotKey> table_;
   Node* null_node_ = nullptr;
 };
 
@@ -290,6 +311,12 @@ public:
                     int separator, MxObjectDependencyRole* role);
   /// Destroys the role, then the link.
   void destroy_link(Link* link);
+  /// The role recorded with `link`, or null.
+  MxObjectDependencyRole* role_of(const Link* link) const {
+    if (!link->has_role) return nullptr;
+    MxObjectDependencyRole* const* role = roles_.find(link);
+    return role ? *role : nullptr;
+  }
 
   void add_target_link(Node* node, Link* link);
   void add_source_link(Node* node, Link* link);
@@ -322,6 +349,8 @@ private:
   mutable uint32_t last_mark_ = 0;
   Pool node_pool_;
   Pool link_pool_;
+  /// The owned role of each link with `has_role` set.
+  FlatTable<const void*, MxObjectDependencyRole*, PointerKey> roles_;
   uint32_t next_seq_ = 1;
 };
 
