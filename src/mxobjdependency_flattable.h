@@ -91,6 +91,9 @@ public:
     }
     entries_[hole] = empty_entry();
     --count_;
+    // A table that emptied out is made smaller, so that the lookups of the
+    // entries left do not spread over memory the others once needed.
+    if (entries_.size() > kMinCapacity && count_ * 4 < entries_.size()) rehash(entries_.size() / 2);
     return true;
   }
 
@@ -131,10 +134,13 @@ private:
 
   size_t home(const Key& key) const { return static_cast<size_t>(raw_home(key)) & mask_; }
 
-  void grow() {
+  static constexpr size_t kMinCapacity = 16;
+
+  void grow() { rehash(entries_.empty() ? kMinCapacity : entries_.size() * 2); }
+
+  void rehash(size_t capacity) {
     std::vector<Entry> old;
     old.swap(entries_);
-    const size_t capacity = old.empty() ? 16 : old.size() * 2;
     entries_.assign(capacity, empty_entry());
     mask_ = capacity - 1;
     bits_ = 0;

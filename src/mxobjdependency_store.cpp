@@ -39,10 +39,6 @@ uint32_t round_up_pow2(uint32_t n) {
 // ---------------------------------------------------------------------------
 // LinkVec
 
-uint32_t LinkVec::count() const {
-  return cap_ <= kSmallMax ? size_ : header()->live;
-}
-
 size_t LinkVec::home(const Node* other) const {
   // The index has 2 * cap_ entries; cap_ is a power of two above kSmallMax.
   const unsigned bits = static_cast<unsigned>(__builtin_ctz(cap_)) + 1;

@@ -64,7 +64,7 @@ public:
   /// Number of positions, holes included.
   uint32_t slots() const { return size_; }
   /// Number of links.
-  uint32_t count() const;
+  uint32_t count() const { return cap_ <= kSmallMax ? size_ : header()->live; }
   bool empty() const { return count() == 0; }
   /// The link at position `i` (< `slots()`), or null for a hole.
   Link* at(uint32_t i) const {
