@@ -112,9 +112,6 @@ class Shape : public MxDynObj, public MxRCObj {
   MX_DYNOBJ_TYPE(Shape, MxDynObj)
   MX_DYNOBJ_CAST(Shape)
 public:
-  Shape() = default;
-  Shape(const Shape&) = default;
-  Shape& operator=(const Shape&) = default;
   ~Shape() override { ++destroyed; }
   MxDynObj* clone() const override { return new Shape(*this); }
   int identity() const override { return identity_.value(); }
@@ -123,8 +120,6 @@ public:
   int n_refs() const override { return refs_.get("shape", __LINE__); }
 
   inline static int destroyed = 0;
-  static int counter() { return IDENTITY_INDEX; }
-  static void set_counter(int value) { IDENTITY_INDEX = value; }
   static int take_identity() { return next_identity(); }
 
 private:
@@ -299,29 +294,27 @@ public:
     const ReportCounter reports;
     ClientLog::reset();
     next_id_ = Thing::next_identity_value();
-    while (in.more() && failure_.empty()) {
-      step(in);
-      check();
-    }
+    while (in.more() && failure_.empty()) step(in), check();
     while (!objects_.empty() && failure_.empty()) destroy(objects_.size() - 1);
-    while (!attribs_.holders.empty()) let_go(attribs_, 0);
-    while (!reactors_.holders.empty()) let_go(reactors_, 0);
+    both([&](auto& s) {
+      while (!s.holders.empty()) let_go(s, 0);
+    });
     check();
     expect(ClientLog::live_attribs + ClientLog::live_reactors == 0, "members left alive");
     return failure_;
   }
 
 private:
-  enum Kind { ATTRIB, REACTOR };
   template <class M> struct Side {
     struct Member {
       M* p;
       Traits traits;
       int identity, refs;
     };
-    Kind kind;
+    int kind; // the index of its list in Obj::items
     std::vector<Member> members;
-    std::vector<std::pair<MxRCPtr<M>, size_t>> holders; // client holders, with whom they hold
+    std::vector<std::pair<MxRCPtr<M>, int>> holders; // client holders, with whom they hold
+    Member& operator[](int m) { return members[static_cast<size_t>(m)]; }
     /// A live member chosen by `pick`; -1 when none lives.
     int live(int pick) const {
       int alive = 0;
@@ -330,18 +323,18 @@ private:
         if (members[static_cast<size_t>(m)].refs > 0 && skip-- == 0) return m;
       return -1;
     }
-    Member& operator[](int m) { return members[static_cast<size_t>(m)]; }
   };
   struct Obj {
     std::unique_ptr<Thing> thing;
     int stored = 0, announced = 0;
-    std::vector<int> items[2]; // members from the head of each list; -1 for a null item
+    std::vector<int> items[2]; // the members of each list from its head; -1 is a null item
   };
   class Renumbered : public Thing {
   public:
     int identity() const override { return 777; }
   };
 
+  template <class F> void both(F f) { f(attribs_), f(reactors_); }
   void expect(bool ok, const char* what) {
     if (ok || !failure_.empty()) return;
     failure_ = std::string(what) + "; last operations: " +
@@ -352,44 +345,25 @@ private:
   }
 
   void step(ByteSource& in) {
-    const int op = in.next(16), k = in.next(objects_.size()), r = in.next(2), pick = in.next(64);
-    trace_ +=
-        std::to_string(op) + (r ? "r" : "a") + std::to_string(k) + "." + std::to_string(pick) + " ";
+    int op = in.next(16);
+    const int k = in.next(objects_.size()), r = in.next(2), pick = in.next(64);
+    trace_ += std::to_string(op) + "ar"[r] + std::to_string(k) + "." + std::to_string(pick) + " ";
     if (objects_.empty() || (op < 2 && objects_.size() < 4)) return create(pick % 4 == 3);
-    size_t items = 0; // the items of every list, then the live members
-    for (const Obj& o : objects_) items += o.items[ATTRIB].size() + o.items[REACTOR].size();
-    const bool roomy = items + ClientLog::live_attribs + ClientLog::live_reactors < 96;
+    size_t size = static_cast<size_t>(ClientLog::live_attribs + ClientLog::live_reactors);
+    for (const Obj& o : objects_) size += o.items[0].size() + o.items[1].size();
+    if ((size > 96 && op >= 3 && op <= 7) || (op == 3 && objects_.size() == 4)) op = 15;
     Obj& o = objects_[static_cast<size_t>(k)];
-    auto on_side = [&](auto f) { r ? f(reactors_) : f(attribs_); };
-    switch (op) {
-    case 2:
-      return destroy(static_cast<size_t>(k));
-    case 3:
-      if (roomy && objects_.size() < 4) return copy(o);
-      break;
-    case 4:
-      if (roomy) return assign(objects_[static_cast<size_t>(pick) % objects_.size()], o);
-      break;
-    case 5:
-    case 6:
-      if (roomy) return on_side([&](auto& s) { add_new(s, op == 5 ? &o : nullptr, pick); });
-      break;
-    case 7:
-      if (roomy) return on_side([&](auto& s) { add(s, o, pick < 8 ? -1 : s.live(pick)); });
-      break;
-    case 8:
-      return on_side([&](auto& s) { detach(s, o, pick < 8 ? -1 : s.live(pick)); });
-    case 9:
-      return on_side([&](auto& s) { detach_all(s, o); });
-    case 10:
-      return on_side([&](auto& s) { hold(s, s.live(pick)); });
-    case 11:
-      return on_side([&](auto& s) {
-        if (!s.holders.empty()) let_go(s, static_cast<size_t>(pick) % s.holders.size());
-      });
-    case 12:
-      return o.thing->destroy_all_attribs();
-    }
+    auto side = [&](auto f) { r ? f(reactors_) : f(attribs_); };
+    if (op == 2) return destroy(static_cast<size_t>(k));
+    if (op == 3) return copy_new(o);
+    if (op == 4) return copy(objects_[static_cast<size_t>(pick) % objects_.size()], o);
+    if (op == 5 || op == 6) return side([&](auto& s) { add_new(s, op == 5 ? &o : nullptr, pick); });
+    if (op == 7) return side([&](auto& s) { add(s, o, pick < 8 ? -1 : s.live(pick)); });
+    if (op == 8) return side([&](auto& s) { detach(s, o, pick < 8 ? -1 : s.live(pick)); });
+    if (op == 9) return side([&](auto& s) { detach_all(s, o); });
+    if (op == 10) return side([&](auto& s) { hold(s, s.live(pick)); });
+    if (op == 11) return side([&](auto& s) { let_go(s, static_cast<size_t>(pick)); });
+    if (op == 12) return o.thing->destroy_all_attribs();
     notify(o);
   }
 
@@ -405,8 +379,8 @@ private:
     Obj& o = objects_[k];
     const std::string e = event("MxObjectDelete", o.stored, next_id_++);
     tell(o, e, e);
-    for (int m : o.items[REACTOR]) release(reactors_, m);
-    for (int m : o.items[ATTRIB]) release(attribs_, m);
+    for (int m : o.items[1]) release(reactors_, m);
+    for (int m : o.items[0]) release(attribs_, m);
     objects_.erase(objects_.begin() + static_cast<std::ptrdiff_t>(k));
   }
   void notify(Obj& o) {
@@ -418,52 +392,42 @@ private:
   /// The model of telling the attributes event `a`, then the reactors event `r`.
   void tell(Obj& o, const std::string& a, const std::string& r) {
     std::vector<int> failing;
-    for (int m : o.items[ATTRIB]) {
+    for (int m : o.items[0]) {
       if (m < 0) continue;
       expected_.push_back("invariant " + attribs_[m].traits.name + ": " + a);
       if (!attribs_[m].traits.holds) failing.push_back(m);
     }
     for (int m : failing) remove_first(attribs_, o, m);
-    for (int m : o.items[REACTOR])
+    for (int m : o.items[1])
       if (m >= 0) expected_.push_back("react " + reactors_[m].traits.name + ": " + r);
   }
-  void copy(const Obj& from) {
+  void copy_new(const Obj& from) {
     Obj o;
     o.stored = o.announced = next_id_++;
-    copy_items(o, from, [&] { o.thing.reset(new Thing(*from.thing)); });
+    copy(o, from);
     expect(o.thing->identity() == o.stored, "a copy took another identity");
     objects_.push_back(std::move(o));
   }
-  void assign(Obj& to, const Obj& from) {
-    copy_items(to, from, [&] { *to.thing = *from.thing; });
-  }
-  /// The model of copying the items of `from` to `to`, then `real` doing it.
-  template <class Real> void copy_items(Obj& to, const Obj& from, Real real) {
+  /// Copies the items of `from` onto `to`, or into a new object when `to` has none.
+  void copy(Obj& to, const Obj& from) {
     std::vector<int> clones[2];
-    if (&to != &from) {
-      model_copy(attribs_, from, to, clones[ATTRIB]);
-      model_copy(reactors_, from, to, clones[REACTOR]);
-    }
-    real();
-    find_clones(attribs_, to, clones[ATTRIB]);
-    find_clones(reactors_, to, clones[REACTOR]);
+    if (&to != &from)
+      both([&](auto& s) {
+        for (int m : from.items[s.kind]) copy_item(s, m, to, clones[s.kind]);
+      });
+    if (to.thing)
+      *to.thing = *from.thing;
+    else
+      to.thing.reset(new Thing(*from.thing));
+    both([&](auto& s) { find_clones(s, to, clones[s.kind]); });
   }
-  template <class M>
-  void model_copy(Side<M>& s, const Obj& from, Obj& to, std::vector<int>& clones) {
-    for (int m : from.items[s.kind]) {
-      if (m < 0 || !s[m].traits.propagates) continue;
-      const Traits t = s[m].traits;
-      if (t.shares) {
-        ++s[m].refs;
-      } else if (t.misclones) {
-        ++next_id_; // the identity of what it clones into, deleted at once
-        continue;
-      } else {
-        s.members.push_back({nullptr, t.copied(), next_id_++, 1});
-        clones.push_back(m = static_cast<int>(s.members.size()) - 1);
-      }
-      to.items[s.kind].insert(to.items[s.kind].begin(), m);
-    }
+  template <class M> void copy_item(Side<M>& s, int m, Obj& to, std::vector<int>& clones) {
+    if (m < 0 || !s[m].traits.propagates) return;
+    if (!s[m].traits.shares && s[m].traits.misclones) return (void)++next_id_; // deleted at once
+    if (s[m].traits.shares) ++s[m].refs;
+    if (!s[m].traits.shares) s.members.push_back({nullptr, s[m].traits.copied(), next_id_++, 1});
+    if (!s[m].traits.shares) clones.push_back(m = static_cast<int>(s.members.size()) - 1);
+    to.items[s.kind].insert(to.items[s.kind].begin(), m);
   }
   template <class M> void find_clones(Side<M>& s, const Obj& o, const std::vector<int>& clones) {
     for (int m : clones) {
@@ -473,15 +437,13 @@ private:
     }
   }
   template <class M> void add_new(Side<M>& s, Obj* o, int pick) {
-    const Traits t{(s.kind == ATTRIB ? "a" : "r") + std::to_string(s.members.size()), pick % 4 != 0,
-                   pick % 3 != 0, pick % 5 != 0, pick % 7 == 0};
-    M* p = new M(t);
-    expect(p->identity() == next_id_, "a new member took another identity");
-    s.members.push_back({p, t, next_id_++, 0});
+    const Traits t{"ar"[s.kind] + std::to_string(s.members.size()), pick % 4 != 0, pick % 3 != 0,
+                   pick % 5 != 0, pick % 7 == 0};
+    s.members.push_back({new M(t), t, next_id_++, 0});
     const int m = static_cast<int>(s.members.size()) - 1;
+    expect(s[m].p->identity() == s[m].identity, "a new member took another identity");
     if (o) return add(s, *o, m);
-    ++s[m].refs;
-    s.holders.emplace_back(MxRCPtr<M>(p), m);
+    hold(s, m);
   }
   template <class M> void add(Side<M>& s, Obj& o, int m) {
     if (m >= 0) ++s[m].refs;
@@ -509,9 +471,11 @@ private:
     ++s[m].refs;
     s.holders.emplace_back(MxRCPtr<M>(s[m].p), m);
   }
-  template <class M> void let_go(Side<M>& s, size_t h) {
-    release(s, static_cast<int>(s.holders[h].second));
-    s.holders.erase(s.holders.begin() + static_cast<std::ptrdiff_t>(h));
+  template <class M> void let_go(Side<M>& s, size_t pick) {
+    if (s.holders.empty()) return;
+    const auto h = s.holders.begin() + static_cast<std::ptrdiff_t>(pick % s.holders.size());
+    release(s, h->second);
+    s.holders.erase(h);
   }
   template <class M> void release(Side<M>& s, int m) {
     if (m >= 0 && --s[m].refs == 0) expected_.push_back("~" + s[m].traits.name);
@@ -523,13 +487,18 @@ private:
     expected_.clear();
     expect(ReportCounter::count == 0, "a report was made");
     expect(Thing::next_identity_value() == next_id_, "the next identity differs");
-    check_counts(attribs_, ClientLog::live_attribs);
-    check_counts(reactors_, ClientLog::live_reactors);
+    int live[2] = {0, 0};
+    both([&](auto& s) {
+      for (const auto& m : s.members)
+        if (m.refs > 0) ++live[s.kind], expect(m.p->n_refs() == m.refs, "a count differs");
+    });
+    expect(live[0] == ClientLog::live_attribs && live[1] == ClientLog::live_reactors,
+           "the number of live members differs");
     for (const Obj& o : objects_) {
       MxArray<MxAttrib*, MxAllocator<MxAttrib*>> found;
       found.append(nullptr); // emptied first
       std::vector<MxAttrib*> model;
-      for (int m : o.items[ATTRIB])
+      for (int m : o.items[0])
         if (m >= 0) model.push_back(attribs_[m].p);
       expect(o.thing->find_all_attribs_by_type(ClientAttrib::type_id(), found) == model.size() &&
                  std::equal(model.begin(), model.end(), found.begin()),
@@ -537,18 +506,8 @@ private:
       expect(!o.thing->find_attrib_by_type(nullptr) &&
                  !o.thing->find_reactor_by_type(MxAttrib::type_id()),
              "found a type no member has");
-      check_finds(attribs_, o);
-      check_finds(reactors_, o);
+      both([&](auto& s) { check_finds(s, o); });
     }
-  }
-  template <class M> void check_counts(Side<M>& s, int live) {
-    int alive = 0;
-    for (const auto& m : s.members) {
-      if (m.refs <= 0) continue;
-      ++alive;
-      expect(m.p->n_refs() == m.refs, "a count differs");
-    }
-    expect(alive == live, "the number of live members differs");
   }
   template <class M> void check_finds(Side<M>& s, const Obj& o) {
     const std::vector<int>& items = o.items[s.kind];
@@ -562,8 +521,8 @@ private:
       expect(!M::find_in(*o.thing, s[other].identity), "found a member that is not held");
   }
 
-  Side<ClientAttrib> attribs_{ATTRIB, {}, {}};
-  Side<ClientReactor> reactors_{REACTOR, {}, {}};
+  Side<ClientAttrib> attribs_{0, {}, {}};
+  Side<ClientReactor> reactors_{1, {}, {}};
   std::vector<Obj> objects_;
   std::vector<std::string> expected_;
   std::string trace_, failure_;
