@@ -59,48 +59,21 @@ private:
 
 using Journal = ReportingTest;
 
-TEST_F(Journal, WidthTakesEffectFromPrecisionPlusTwo) {
-  MxStringJournal journal;
-  EXPECT_EQ(journal.precision(), 6);
-  EXPECT_EQ(journal.width(), 0);
-  const struct {
-    int width, precision;
-    const char *format, *text;
-  } steps[] = {{0, 6, "%.6lf", "1.500000"},     {12, 6, "%12.6lf", "    1.500000"},
-               {7, 6, "%.6lf", "1.500000"},     {8, 6, "%8.6lf", "1.500000"},
-               {5, 3, "%5.3lf", "1.500"},       {5, 4, "%.4lf", "1.5000"},
-               {10, 4, "%10.4lf", "    1.5000"}};
-  for (const auto& s : steps) {
-    journal.clear();
-    journal.set_width(s.width);
-    journal.set_precision(s.precision);
-    EXPECT_STREQ(journal.format(), s.format);
-    journal << 1.5;
-    EXPECT_EQ(journal.writes(), Writes{s.text}) << s.format;
-  }
-  EXPECT_TRUE(reports.empty());
-  journal.set_precision(0);
-  journal.set_width(-1);
-  EXPECT_EQ(reports.tags(), ReportTags(2, "mxjournal")); // reported and ignored
-  EXPECT_STREQ(journal.format(), "%10.4lf");
-  EventJournal source;
-  source.set_precision(2);
-  source.set_width(9);
-  EventJournal copy(source), assigned;
-  assigned = source;
-  EXPECT_TRUE(copy.precision() == 2 && copy.width() == 9 && assigned.precision() == 2);
-  EXPECT_STREQ(assigned.format(), "%9.2lf");
-}
-
-TEST_F(Journal, DoublesMatchPrintfAndStayWithin511Characters) {
-  const double values[] = {0.0,      -0.0,    0.1,    -2.5e-7,  123456.789, 1e300,
-                           -DBL_MAX, DBL_MIN, 5e-324, HUGE_VAL, -HUGE_VAL,  std::nan("")};
+// The width takes effect from the precision plus two; the text is printf's,
+// cut to 511 characters.
+TEST_F(Journal, DoublesFollowTheFormatMatchPrintfAndStayWithin511Characters) {
+  const double values[] = {1.5,      0.0,     -0.0,   0.1,      -2.5e-7,   123456.789,  1e300,
+                           -DBL_MAX, DBL_MIN, 5e-324, HUGE_VAL, -HUGE_VAL, std::nan("")};
   std::vector<char> text(1 << 16);
-  for (int width : {0, 3, 12, 40, 600}) {
+  MxStringJournal journal;
+  journal << 1.5;
+  EXPECT_EQ(journal.writes(), Writes{"1.500000"});
+  for (int width : {0, 3, 7, 8, 12, 40, 600}) {
     for (int precision : {1, 6, 17, 400, 1200}) {
-      MxStringJournal journal;
       journal.set_precision(precision);
       journal.set_width(width);
+      const std::string w = width >= precision + 2 ? std::to_string(width) : "";
+      EXPECT_EQ(journal.format(), "%" + w + "." + std::to_string(precision) + "lf");
       for (double v : values) {
         journal.clear();
         journal << v;
@@ -110,7 +83,7 @@ TEST_F(Journal, DoublesMatchPrintfAndStayWithin511Characters) {
       }
     }
   }
-  MxStringJournal journal; // the format's own numbers may be huge too
+  journal.clear(); // the format's own numbers may be huge too
   journal.set_width(INT_MAX);
   journal << 1.5;
   journal.set_width(0);
@@ -119,6 +92,19 @@ TEST_F(Journal, DoublesMatchPrintfAndStayWithin511Characters) {
   journal << 1.0;
   EXPECT_EQ(journal.writes(), (Writes{std::string(511, ' '), "1." + std::string(509, '0')}));
   EXPECT_TRUE(reports.empty());
+  journal.set_precision(6);
+  journal.set_width(12);
+  journal.set_precision(0);
+  journal.set_width(-1);
+  EXPECT_EQ(reports.tags(), ReportTags(2, "mxjournal")); // reported and ignored
+  EXPECT_STREQ(journal.format(), "%12.6lf");
+  EventJournal source;
+  source.set_precision(2);
+  source.set_width(9);
+  EventJournal copy(source), assigned;
+  assigned = source;
+  EXPECT_TRUE(copy.precision() == 2 && copy.width() == 9 && assigned.precision() == 2);
+  EXPECT_STREQ(assigned.format(), "%9.2lf");
 }
 
 TEST_F(Journal, EveryValueIsOneWrite) {
