@@ -37,7 +37,10 @@ TEST_F(DynObj, ObjectsAreEveryClassOfTheirChainAndNothingElseAndCastSo) {
   const Square square;
   const Circle circle;
   const MxNameAttrib name("n");
+  const MxExtIdAttrib extid(1);
+  const MxDoubleAttrib value(static_cast<MxDoubleAttrib::Usage>(1), 0.5);
   const MxObjectModified modified(5);
+  const MxObjectDelete deleted(5);
   const Thing object;
   const Report report;
   const ClientReactor reactor;
@@ -49,7 +52,10 @@ TEST_F(DynObj, ObjectsAreEveryClassOfTheirChainAndNothingElseAndCastSo) {
   } cases[] = {{square, "Square", Quad::type_id(), Circle::type_id()},
                {circle, "Circle", Shape::type_id(), Polygon::type_id()},
                {name, "MxNameAttrib", MxAttrib::type_id(), MxExtIdAttrib::type_id()},
+               {extid, "MxExtIdAttrib", MxAttrib::type_id(), MxDoubleAttrib::type_id()},
+               {value, "MxDoubleAttrib", MxAttrib::type_id(), MxNameAttrib::type_id()},
                {modified, "MxObjectModified", MxEvent::type_id(), MxObjectDelete::type_id()},
+               {deleted, "MxObjectDelete", MxEvent::type_id(), MxObjectModified::type_id()},
                {object, "MxObject", MxDynObj::type_id(), MxEvent::type_id()},
                {report, "MxReport", MxDynObj::type_id(), MxObject::type_id()},
                {reactor, "ClientReactor", MxReactor::type_id(), MxAttrib::type_id()},
