@@ -51,6 +51,7 @@ TEST_F(Progress, ShownSequences) {
       // 0.099 points per step: steps that keep the percentage show nothing
       {"small steps", steps(1000, {5, 5, 1}), {0, 1}, 1},
       {"zero steps use divisor one", steps(0, {1, 50}, true), {0, 100}, 0},
+      {"one step", steps(1, {1}, true), {0, 99, 100}, 99},
       {"done clamped to the steps", steps(10, {1000, 1}), {0, 99}, 99},
       // done + k exceeds 32 bits: it is clamped to the step count, not wrapped
       {"huge counts", steps(4000000000u, {3999999999u, 4000000000u, 0xFFFFFFFFu}), {0, 98, 99}, 99},

@@ -15,7 +15,7 @@ namespace {
 // Another package: its own identifier and a translator that counts its calls.
 const MxString geometry_name("Geometry"), impostor_name("MxErr");
 const MxString *const geometry = &geometry_name, *const impostor = &impostor_name,
-                      *const no_package = nullptr;
+                      *const no_package = nullptr, *const mxerr_elsewhere = *MxErr::package();
 int geometry_calls = 0;
 const char* translate_geometry(const MxString* const& package, int number) {
   ++geometry_calls;
@@ -88,6 +88,7 @@ TEST_F(Result, MessagesAndErrorNumbersFollowTheRulesOfTheNumbersAndSixteen) {
                {&geometry, 16, unknown.c_str(), -1, "ss"},
                {&impostor, 16, unknown.c_str(), -1, "ss"},
                {&no_package, 16, unknown.c_str(), -1, "ss"},
+               {&mxerr_elsewhere, 16, "", 16, "--"},
                {nullptr, 40, "", -1, "--"}}; // no package: no message either
   std::map<std::string, int> lines;          // of each rule in each call
   for (const auto& c : cases) {
