@@ -1,61 +1,16 @@
 // Counted holders against std::shared_ptr, and class-chain type tests against
-// dynamic_cast, on a four-deep chain below MxDynObj.
+// dynamic_cast, on the four-deep chain Shape -> Polygon -> Quad -> Square
+// below MxDynObj (support/clients.h).
 #include "mxdynobj.h"
 #include "mxrcptr.h"
+
+#include "support/clients.h"
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
 
 namespace {
-
-class Shape : public MxDynObj, public MxRCObj {
-  MX_DYNOBJ_TYPE(Shape, MxDynObj)
-
-public:
-  MxDynObj* clone() const override { return new Shape(*this); }
-  int identity() const override { return identity_.value(); }
-  void add_ref() const override { refs_.add("bench_dynobj", __LINE__); }
-  void remove_ref() const override { refs_.remove("bench_dynobj", __LINE__); }
-  int n_refs() const override { return refs_.get("bench_dynobj", __LINE__); }
-
-private:
-  MxIdentity identity_;
-  mutable MxRefCounter refs_;
-};
-MX_DEFINE_CLASS_NAME(Shape);
-
-class Polygon : public Shape {
-  MX_DYNOBJ_TYPE(Polygon, Shape)
-
-public:
-  MxDynObj* clone() const override { return new Polygon(*this); }
-};
-MX_DEFINE_CLASS_NAME(Polygon);
-
-class Quad : public Polygon {
-  MX_DYNOBJ_TYPE(Quad, Polygon)
-
-public:
-  MxDynObj* clone() const override { return new Quad(*this); }
-};
-MX_DEFINE_CLASS_NAME(Quad);
-
-class Square : public Quad {
-  MX_DYNOBJ_TYPE(Square, Quad)
-
-public:
-  MxDynObj* clone() const override { return new Square(*this); }
-};
-MX_DEFINE_CLASS_NAME(Square);
-
-class Circle : public Shape {
-  MX_DYNOBJ_TYPE(Circle, Shape)
-
-public:
-  MxDynObj* clone() const override { return new Circle(*this); }
-};
-MX_DEFINE_CLASS_NAME(Circle);
 
 // The same payload for std::shared_ptr.
 struct PlainShape {

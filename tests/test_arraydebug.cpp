@@ -10,30 +10,21 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
+// The journal's format, which every dump must put back.
 struct Printers : ReportingTest {
-  Printers() {
-    // A format the dumps must put back.
-    journal.set_width(10);
-    journal.set_precision(4);
-    format_before = journal.format();
-  }
-  void expect_format_restored() {
-    EXPECT_EQ(journal.width(), 10);
-    EXPECT_EQ(journal.precision(), 4);
-    EXPECT_EQ(std::string(journal.format()), format_before);
-  }
-
+  Printers() { journal.set_width(10), journal.set_precision(4); }
+  void expect_format_restored() { EXPECT_STREQ(journal.format(), "%10.4lf"); }
   MxStringJournal journal;
-  std::string format_before;
 };
 
-MxArray<double> values(std::initializer_list<double> list) {
+template <class... Values> MxArray<double> values(Values... list) {
   MxArray<double> a;
-  for (double v : list) a.append(v);
+  for (double v : {list...}) a.append(v);
   return a;
 }
 
@@ -44,21 +35,22 @@ MxArray<double> counting(int n) {
 }
 
 struct Layout {
+  Layout(const char* w, std::function<void(MxJournal&)> d, std::string t, ReportTags r = {})
+      : what(w), dump(std::move(d)), text(std::move(t)), tags(std::move(r)) {}
   const char* what;
   std::function<void(MxJournal&)> dump;
   std::string text;
+  ReportTags tags; // the failed checks
 };
 
-TEST_F(Printers, Layouts) {
+TEST_F(Printers, LayoutsAndFailedChecks) {
+  const char* const array = "protectedinterfaces/mxarray_i";
   const MxArray<double> six = counting(6);
   const Layout cases[] = {
       {"flat in blocks", [](MxJournal& j) { mx_arraydebug(j, counting(5), 2, 0, 1, 1); },
        "\n Array of 5 doubles \n 1.0 2.0\n 3.0 4.0\n 5.0\n"},
       // the header is written before the dump's format is set
-      {"flat with width",
-       [](MxJournal& j) {
-         mx_arraydebug(j, values({1.25, -2.5}), 4, 7, 3, 0);
-       },
+      {"flat with width", [](MxJournal& j) { mx_arraydebug(j, values(1.25, -2.5), 4, 7, 3, 0); },
        "\nArray of 2 doubles \n  1.250 -2.500\n"},
       {"flat empty", [](MxJournal& j) { mx_arraydebug(j, MxArray<double>(), 3, 0, 2, 2); },
        "\n  Array of 0 doubles \n"},
@@ -96,51 +88,20 @@ TEST_F(Printers, Layouts) {
       {"one column", [&](MxJournal& j) { mx_arraydebug(j, false, 2, 1, 2, six, 5, 0, 1, 1); },
        " 5.0 6.0\n"},
       {"doubles in one run",
-       [](MxJournal& j) {
-         Mx_debug_double_array(j, values({1.5, 2.5, 3.5}), 3, 1, 3, 1);
-       },
+       [](MxJournal& j) { Mx_debug_double_array(j, values(1.5, 2.5, 3.5), 3, 1, 3, 1); },
        " 1.5  2.5  3.5 "},
       {"doubles in one run, no indent",
-       [](MxJournal& j) {
-         Mx_debug_double_array(j, values({1.5, 2.5}), 3, 1, 2, 0);
-       },
-       "1.5 2.5 "},
+       [](MxJournal& j) { Mx_debug_double_array(j, values(1.5, 2.5), 3, 1, 2, 0); }, "1.5 2.5 "},
       {"double matrix by rows",
        [&](MxJournal& j) { Mx_debug_double_matrix(j, 2, 3, six, 4, 1, 1, false); },
        "  1.0  2.0  3.0 \n  4.0  5.0  6.0 \n"},
       {"double matrix by columns",
        [&](MxJournal& j) { Mx_debug_double_matrix(j, 2, 3, six, 4, 1, 0, true); },
-       " 1.0  3.0  5.0 \n 2.0  4.0  6.0 \n"}};
-  for (const Layout& c : cases) {
-    SCOPED_TRACE(c.what);
-    journal.clear();
-    c.dump(journal);
-    EXPECT_EQ(journal.text(), c.text);
-    expect_format_restored();
-  }
-  EXPECT_TRUE(reports.empty());
-}
+       " 1.0  3.0  5.0 \n 2.0  4.0  6.0 \n"},
+      {"doubles one per line",
+       [](MxJournal& j) { Mx_debug_double_array(j, values(1.5, -2.25), 8, 3, 1, 2); },
+       "     1.500 \n    -2.250 \n"},
 
-TEST_F(Printers, DoubleArrayWritesIndentationAndBlanksAsSinglePieces) {
-  Mx_debug_double_array(journal, values({1.5, -2.25}), 8, 3, 1, 2);
-  EXPECT_EQ(journal.text(), "     1.500 \n    -2.250 \n");
-  const std::vector<std::string> first_line = {" ", " ", "   1.500", " ", "\n"};
-  EXPECT_EQ(std::vector<std::string>(journal.writes().begin(), journal.writes().begin() + 5),
-            first_line);
-  EXPECT_EQ(journal.flushes(), 2u);
-  expect_format_restored();
-}
-
-TEST_F(Printers, FailedChecksAreReportedAndTheDumpStaysInTheArray) {
-  struct Case {
-    const char* what;
-    std::function<void(MxJournal&)> dump;
-    std::string text;
-    ReportTags tags;
-  };
-  const MxArray<double> six = counting(6);
-  const char* const array = "protectedinterfaces/mxarray_i";
-  const Case cases[] = {
       {"row outside the array",
        [&](MxJournal& j) { mx_arraydebug(j, true, -1, 1, 2, six, 3, 0, 1, 0); }, "0.00.00.0\n",
        ReportTags(3, array)},
@@ -148,7 +109,7 @@ TEST_F(Printers, FailedChecksAreReportedAndTheDumpStaysInTheArray) {
        [&](MxJournal& j) { mx_arraydebug(j, false, 3, 1, 2, six, 3, 0, 1, 0); }, "0.00.0\n",
        ReportTags(2, array)},
       {"three failed checks, dump goes on",
-       [](MxJournal& j) { Mx_debug_double_array(j, values({1.0}), 2, 2, 0, -1); }, "1.00 \n",
+       [](MxJournal& j) { Mx_debug_double_array(j, values(1.0), 2, 2, 0, -1); }, "1.00 \n",
        ReportTags(3, "mx_utils")},
       // the size check only: no array read out of range
       {"matrix larger than the array",
@@ -168,7 +129,7 @@ TEST_F(Printers, FailedChecksAreReportedAndTheDumpStaysInTheArray) {
       {"vector matrix",
        [&](MxJournal& j) { Mx_debug_vector_matrix(j, 3, 2, 1, six, 8, 3, 1, true); }, "",
        ReportTags{"mx_utils"}}};
-  for (const Case& c : cases) {
+  for (const Layout& c : cases) {
     SCOPED_TRACE(c.what);
     journal.clear();
     c.dump(journal);
@@ -176,6 +137,9 @@ TEST_F(Printers, FailedChecksAreReportedAndTheDumpStaysInTheArray) {
     EXPECT_EQ(reports.take_tags(), c.tags);
     expect_format_restored();
   }
+  journal.clear(); // the indentation and each blank are single pieces
+  Mx_debug_double_array(journal, values(1.5), 8, 3, 1, 2);
+  EXPECT_EQ(journal.writes(), (std::vector<std::string>{" ", " ", "   1.500", " ", "\n"}));
 }
 
 TEST_F(Printers, PerLineBelowOneOrDimBelowOneWriteNothing) {

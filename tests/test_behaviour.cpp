@@ -1,98 +1,75 @@
-// The operation behaviour registry: the default instance, first-set-wins,
-// operations told apart by address, resetting and client instances.
+// The operation behaviour registry: the default instance against a map where
+// the first code set for a pair stays, client instances, resetting, copies.
 #include "mxoperationbehaviour.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <utility>
 
 namespace {
 
 // Puts the default instance back, empty, after each test.
-struct BehaviourTest : ::testing::Test {
+struct Behaviour : ::testing::Test {
   void TearDown() override { MxOperationBehaviour::set_instance(nullptr); }
 };
 
-// A client registry that remembers every call.
-class RecordingBehaviour : public MxOperationBehaviour {
-public:
-  void set_behaviour(const MxString* op, int key, short code) override { codes[{op, key}] = code; }
-  short get_behaviour(const MxString* op, int key) override {
-    auto it = codes.find({op, key});
-    return it == codes.end() ? -1 : it->second;
-  }
-  std::map<std::pair<const MxString*, int>, short> codes;
-};
+// Operations are told apart by address: two of them have the same text.
+const MxString operations[3] = {MxString("extrude"), MxString("extrude"), MxString("blend")};
 
-const MxString extrude("extrude");
-const MxString blend("blend");
-
-TEST_F(BehaviourTest, DefaultInstanceAnswersZeroUntilSet) {
+TEST_F(Behaviour, DefaultInstanceAgreesWithAFirstSetWinsMap) {
   MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
   ASSERT_NE(dynamic_cast<MxOperationBehaviourImplementation*>(registry), nullptr);
   EXPECT_EQ(MxOperationBehaviour::get_instance(), registry);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 0), 0);
-  EXPECT_EQ(registry->get_behaviour(nullptr, -5), 0);
+  std::map<std::pair<const MxString*, int>, short> model;
+  std::mt19937 random(11);
+  for (int step = 0; step < 5000; ++step) {
+    const MxString* op = random() % 8 ? &operations[random() % 3] : nullptr;
+    const int key = static_cast<int>(random() % 40) - 20;
+    const short code = static_cast<short>(random() % 5); // a stored 0 counts as set
+    if (random() % 2) {
+      registry->set_behaviour(op, key, code);
+      model.emplace(std::make_pair(op, key), code);
+    }
+    const auto it = model.find({op, key});
+    ASSERT_EQ(registry->get_behaviour(op, key), it == model.end() ? 0 : it->second) << step;
+  }
 }
 
-TEST_F(BehaviourTest, FirstCodeSetForAPairStaysEvenZero) {
-  MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
-  registry->set_behaviour(&extrude, 5, 2);
-  registry->set_behaviour(&extrude, 5, 7);
-  registry->set_behaviour(&extrude, 6, 7);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 5), 2);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 6), 7);
-  EXPECT_EQ(registry->get_behaviour(&extrude, 4), 0);
-  EXPECT_EQ(registry->get_behaviour(&blend, 5), 0);
-  registry->set_behaviour(&blend, 9, 0);
-  registry->set_behaviour(&blend, 9, 8); // the stored 0 still counts as set
-  EXPECT_EQ(registry->get_behaviour(&blend, 9), 0);
-}
+// A client registry: every code it is asked for is -1.
+struct ClientRegistry : MxOperationBehaviour {
+  void set_behaviour(const MxString*, int, short code) override { last = code; }
+  short get_behaviour(const MxString*, int) override { return -1; }
+  short last = 0;
+};
 
-TEST_F(BehaviourTest, OperationsAreToldApartByAddressNotText) {
-  const MxString other_extrude("extrude");
-  MxString ops[20];
-  MxOperationBehaviour* registry = MxOperationBehaviour::get_instance();
-  registry->set_behaviour(&extrude, 1, 3);
-  registry->set_behaviour(&other_extrude, 1, 4);
-  for (int op = 0; op < 20; ++op)
-    for (int key = -50; key < 50; ++key)
-      registry->set_behaviour(&ops[op], key, static_cast<short>(op * 100 + key));
-  EXPECT_EQ(registry->get_behaviour(&extrude, 1), 3);
-  EXPECT_EQ(registry->get_behaviour(&other_extrude, 1), 4);
-  for (int op = 0; op < 20; ++op)
-    for (int key = -50; key < 50; ++key)
-      ASSERT_EQ(registry->get_behaviour(&ops[op], key), op * 100 + key);
-}
-
-TEST_F(BehaviourTest, ClientInstanceIsCurrentUntilResetWhichEmptiesTheDefault) {
+TEST_F(Behaviour, ClientInstanceIsCurrentUntilResetWhichEmptiesTheDefault) {
   MxOperationBehaviour* default_instance = MxOperationBehaviour::get_instance();
-  default_instance->set_behaviour(&extrude, 1, 5);
-  RecordingBehaviour client;
+  default_instance->set_behaviour(&operations[0], 1, 5);
+  ClientRegistry client;
   MxOperationBehaviour::set_instance(&client);
-  EXPECT_EQ(MxOperationBehaviour::get_instance(), &client);
-  MxOperationBehaviour::get_instance()->set_behaviour(&extrude, 1, 9);
-  EXPECT_EQ(client.codes.size(), 1u);
-  EXPECT_EQ(MxOperationBehaviour::get_instance()->get_behaviour(&blend, 1), -1);
-  EXPECT_EQ(default_instance->get_behaviour(&extrude, 1), 5); // untouched meanwhile
+  MxOperationBehaviour::get_instance()->set_behaviour(&operations[0], 1, 9);
+  EXPECT_EQ(client.last, 9);
+  EXPECT_EQ(MxOperationBehaviour::get_instance()->get_behaviour(&operations[0], 1), -1);
+  EXPECT_EQ(default_instance->get_behaviour(&operations[0], 1), 5); // untouched meanwhile
   MxOperationBehaviour::set_instance(nullptr);
   EXPECT_EQ(MxOperationBehaviour::get_instance(), default_instance);
-  EXPECT_EQ(default_instance->get_behaviour(&extrude, 1), 0);
-  default_instance->set_behaviour(&extrude, 1, 6);
-  EXPECT_EQ(default_instance->get_behaviour(&extrude, 1), 6);
+  EXPECT_EQ(default_instance->get_behaviour(&operations[0], 1), 0);
+  default_instance->set_behaviour(&operations[0], 1, 6);
+  EXPECT_EQ(default_instance->get_behaviour(&operations[0], 1), 6);
 }
 
-TEST_F(BehaviourTest, ImplementationCopiesAreIndependent) {
+TEST_F(Behaviour, ImplementationCopiesAreIndependent) {
   MxOperationBehaviourImplementation first;
-  first.set_behaviour(&extrude, 1, 1);
+  first.set_behaviour(&operations[0], 1, 1);
   MxOperationBehaviourImplementation second(first);
-  second.set_behaviour(&extrude, 2, 2);
-  EXPECT_EQ(second.get_behaviour(&extrude, 1), 1);
-  EXPECT_EQ(first.get_behaviour(&extrude, 2), 0);
+  second.set_behaviour(&operations[0], 2, 2);
+  EXPECT_EQ(second.get_behaviour(&operations[0], 1), 1);
+  EXPECT_EQ(first.get_behaviour(&operations[0], 2), 0);
   first.clear();
-  EXPECT_EQ(first.get_behaviour(&extrude, 1), 0);
-  EXPECT_EQ(second.get_behaviour(&extrude, 1), 1);
+  EXPECT_EQ(first.get_behaviour(&operations[0], 1), 0);
+  EXPECT_EQ(second.get_behaviour(&operations[0], 1), 1);
 }
 
 } // namespace
