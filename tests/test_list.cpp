@@ -38,6 +38,7 @@ struct Chain : MxLinkList {
   using MxLinkList::array;
   using MxLinkList::cursor;
   using MxLinkList::head;
+  using MxLinkList::prepend_link;
   using MxLinkList::set_head;
   using MxLinkList::size;
   using MxLinkList::splice_out;
@@ -154,6 +155,8 @@ TEST(LinkListCursor, ArrayFindsPositionsFromTheCursorOrTheHead) {
   chain.set_head(head);
   EXPECT_EQ(chain.name_at(1), "b");
   EXPECT_EQ(Chain().array(0), nullptr);
+  chain.prepend_link(new Node("z")); // positions move: the cursor is reset
+  EXPECT_EQ(chain.name_at(2), "b");
 }
 
 TEST_F(Checked, SpliceOutKeepsEndsAndPositionsAndRefusesStrangers) {

@@ -441,6 +441,11 @@ TEST_F(String, WritesThroughAccessorsMoveTheEnd) {
   full.append(MxString("d"));
   EXPECT_EQ(text(full), "abcxd");
   EXPECT_EQ(full.length(), 5u);
+  // A new buffer makes the string forget the pointer, but not the write.
+  MxString moved("abc"); // 4 elements, capacity 4
+  moved.as_c_string()[1] = '\0';
+  moved.resize(10, true);
+  EXPECT_TRUE(moved == "a");
   EXPECT_TRUE(reports.empty());
 }
 
