@@ -145,8 +145,10 @@ inline int& live_tree_nodes() {
   return live;
 }
 
-/// A node with an int key and a tag that tells equal keys apart. As a search
-/// key with a width, it matches every key from `key` to `key + width`.
+/// A node holding the interval from `key` to `key + tag % 4`, ordered by key,
+/// its tag telling equal keys apart; right_most is the node whose interval
+/// ends last, so the tree is an interval tree. As a search key it stands for
+/// the interval from `key` to `key + width` and matches every node it meets.
 class TagNode : public MxRBTreeNode {
 public:
   TagNode() : MxRBTreeNode(nullptr) { ++live_tree_nodes(); } // a sentinel
@@ -155,14 +157,15 @@ public:
   }
   ~TagNode() override { --live_tree_nodes(); }
   static const TagNode* of(const MxRBTreeNode* n) { return static_cast<const TagNode*>(n); }
+  int end() const { return key + (tag > 0 ? tag % 4 : 0); }
   bool not_less_than(const MxRBTreeNode* o) const override { return key + width >= of(o)->key; }
   bool matches(const MxRBTreeNode* o) const override {
-    return key <= of(o)->key && of(o)->key <= key + width;
+    return key <= of(o)->end() && of(o)->key <= key + width;
   }
   bool right_most_not_less_than(const MxRBTreeNode* child) const override {
-    return of(right_most())->key >= of(child->right_most())->key;
+    return of(right_most())->end() >= of(child->right_most())->end();
   }
-  bool reaches(const MxRBTreeNode* o) const override { return key <= of(o->right_most())->key; }
+  bool reaches(const MxRBTreeNode* o) const override { return key <= of(o->right_most())->end(); }
   void copy_contents(const MxRBTreeNode* o) override {
     key = of(o)->key;
     tag = of(o)->tag;
@@ -195,12 +198,13 @@ public:
   }
 };
 
-/// Checks the subtree of `n` (parent links, key order, right_most: the node
-/// itself, then the left side, on ties; with `balanced` the red-black rules),
-/// counts its nodes into `size` and returns its black height.
-template <class KeyOf>
-int check_subtree(const MxRBTreeNode* n, const MxRBTreeNode* nil, KeyOf key, bool balanced,
-                  size_t& size) {
+/// Checks the subtree of `n` (parent links, key order, right_most: the
+/// greatest end, the node itself and then the left side on ties; with
+/// `balanced` the red-black rules), counts its nodes into `size` and returns
+/// its black height.
+template <class KeyOf, class EndOf>
+int check_subtree(const MxRBTreeNode* n, const MxRBTreeNode* nil, KeyOf key, EndOf end,
+                  bool balanced, size_t& size) {
   if (n == nil) return 0;
   ++size;
   const MxRBTreeNode* l = n->left();
@@ -208,11 +212,11 @@ int check_subtree(const MxRBTreeNode* n, const MxRBTreeNode* nil, KeyOf key, boo
   MODEL_CHECK(l == nil || (l->parent() == n && !(key(n) < key(l))));
   MODEL_CHECK(r == nil || (r->parent() == n && !(key(r) < key(n))));
   const MxRBTreeNode* most = n;
-  if (l != nil && key(most) < key(l->right_most())) most = l->right_most();
-  if (r != nil && key(most) < key(r->right_most())) most = r->right_most();
+  if (l != nil && end(most) < end(l->right_most())) most = l->right_most();
+  if (r != nil && end(most) < end(r->right_most())) most = r->right_most();
   MODEL_CHECK(n->right_most() == most);
-  const int left_height = check_subtree(l, nil, key, balanced, size);
-  const int right_height = check_subtree(r, nil, key, balanced, size);
+  const int left_height = check_subtree(l, nil, key, end, balanced, size);
+  const int right_height = check_subtree(r, nil, key, end, balanced, size);
   const bool red = n->color() == MxRBTreeNode::RED,
              red_child = l->color() == MxRBTreeNode::RED || r->color() == MxRBTreeNode::RED;
   MODEL_CHECK(red || n->color() == MxRBTreeNode::BLACK);
@@ -220,14 +224,14 @@ int check_subtree(const MxRBTreeNode* n, const MxRBTreeNode* nil, KeyOf key, boo
   return left_height + (red ? 0 : 1);
 }
 
-template <class KeyOf>
-void check_tree(const MxRBTreeNode* root, const MxRBTreeNode* nil, KeyOf key, bool balanced,
-                size_t expected_size) {
+template <class KeyOf, class EndOf>
+void check_tree(const MxRBTreeNode* root, const MxRBTreeNode* nil, KeyOf key, EndOf end,
+                bool balanced, size_t expected_size) {
   MODEL_CHECK(nil->color() == MxRBTreeNode::BLACK && nil->parent() == nil);
   MODEL_CHECK(root == nil || root->parent() == nil);
   MODEL_CHECK(!balanced || root->color() == MxRBTreeNode::BLACK);
   size_t size = 0;
-  check_subtree(root, nil, key, balanced, size);
+  check_subtree(root, nil, key, end, balanced, size);
   MODEL_CHECK(size == expected_size);
 }
 
@@ -250,7 +254,7 @@ public:
   }
   void check() {
     const MxRBTreeNode* nil = tree_.tree_nil();
-    check_tree(tree_.tree_root(), nil, key_of, !plain_, entries_.size());
+    check_tree(tree_.tree_root(), nil, key_of, end_of, !plain_, entries_.size());
     auto e = entries_.begin();
     for (MxRBTreeNode* n = tree_.tree_minimum(tree_.tree_root()); n != nil;
          n = tree_.tree_successor(n), ++e)
@@ -261,6 +265,7 @@ public:
 
 private:
   static int key_of(const MxRBTreeNode* n) { return TagNode::of(n)->key; }
+  static int end_of(const MxRBTreeNode* n) { return TagNode::of(n)->end(); }
   void add(int key) {
     auto* node = new TagNode(tree_.tree_nil(), key, ++tags_);
     plain_ ? tree_.insert(node) : tree_.rb_insert(node);
@@ -269,11 +274,15 @@ private:
   void add_run(int key, int direction) {
     for (int i = in.pick(32); i > 0; --i) add(key + direction * i);
   }
+  // Deletes the node a single search finds; one meeting the key exists then.
   void remove(int key) {
     TagNode* hit = tree_.find(key);
-    MODEL_CHECK((hit != nullptr) == (entries_.count(key) > 0));
+    bool meets = false;
+    walk(tree_.tree_root(),
+         [&](const TagNode* n) { meets = meets || (n->key <= key && key <= n->end()); });
+    MODEL_CHECK(hit ? hit->key <= key && key <= hit->end() : !meets);
     if (!hit || plain_) return;
-    auto range = entries_.equal_range(key);
+    auto range = entries_.equal_range(hit->key);
     auto e = std::find_if(range.first, range.second, [&](auto& x) { return x.second == hit->tag; });
     MODEL_CHECK(e != range.second);
     entries_.erase(e);
@@ -317,7 +326,7 @@ private:
     const bool left = in.flip();
     MxRBTreeNode* rising = left ? n->right() : n->left();
     left ? tree_.left_rotate(n) : tree_.right_rotate(n); // without a rising child: nothing
-    check_tree(tree_.tree_root(), tree_.tree_nil(), key_of, false, entries_.size());
+    check_tree(tree_.tree_root(), tree_.tree_nil(), key_of, end_of, false, entries_.size());
     if (rising != tree_.tree_nil()) left ? tree_.right_rotate(rising) : tree_.left_rotate(rising);
   }
   // A key changed in place is taken in by update_max.
@@ -356,7 +365,9 @@ public:
   class Map : public MxMap<int, short> {
   public:
     void add(int key, short value) { rb_insert(new MxMapNode<int, short>(tree_nil(), key, value)); }
-    void check(size_t size) const { check_tree(tree_root(), tree_nil(), key_of, true, size); }
+    void check(size_t size) const {
+      check_tree(tree_root(), tree_nil(), key_of, key_of, true, size);
+    }
     static int key_of(const MxRBTreeNode* n) {
       return static_cast<const MxMapNode<int, short>*>(n)->key();
     }
