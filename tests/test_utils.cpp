@@ -13,26 +13,17 @@
 
 namespace {
 
-// Exact within the cached rows (up to 33), beyond them while the value fits 53
-// bits, and below 2^64 rounded once; past the double range infinite.
-TEST(Binomial, ExactValuesAndOutOfRangeArguments) {
+// Outside 0 <= k <= n zero; rows up to 50 are checked against Pascal's rule
+// below; larger values exact below 2^64 (rounded once), a few units in the
+// last place beyond, infinite past the double range.
+TEST(Binomial, OutOfRangeArgumentsAndLargeValues) {
   const struct {
     int n, k;
     double c;
-  } cases[] = {{0, 0, 1.0},
-               {5, 2, 10.0},
-               {5, 5, 1.0},
-               {5, 6, 0.0},
+  } cases[] = {{5, 6, 0.0},
                {5, -1, 0.0},
                {-1, 0, 0.0},
-               {-7, -3, 0.0},
-               {40, 41, 0.0},
                {INT_MAX, INT_MAX, 1.0},
-               {INT_MAX, -1, 0.0},
-               {33, 16, 1166803110.0},
-               {34, 17, 2333606220.0},
-               {50, 25, 126410606437752.0},
-               {60, 30, 118264581564861424.0},
                {67, 33, 14226520737620288370.0},
                {INT_MAX, 2, 2305843005992468481.0},
                {INT_MAX, INT_MAX - 1, 2147483647.0},
@@ -43,7 +34,6 @@ TEST(Binomial, ExactValuesAndOutOfRangeArguments) {
     int n, k;
     double c, tolerance;
   } near[] = {{68, 34, 28453041475240576740.0, 1e-14},
-              {100, 50, 1.008913445455642e+29, 1e-13},
               {INT_MAX, 3, 1.6505867144354876e+27, 1e-13},
               {1000, 500, 2.7028824094543655e+299, 1e-12}};
   for (const auto& c : near)
@@ -76,7 +66,8 @@ TEST(Binomial, CachedRowsMatchPascalsRuleAndGrowOnlyToRow33) {
   EXPECT_EQ(mx_binomial_cache_size(), row_start(34)); // large rows are not cached
 }
 
-// Exact periods below base land on the upper end; x - base may exceed the int
+// Small values are checked against the rules below. Exact periods below base
+// land on the upper end; x - base may exceed the int
 // range while r and k fit; a k or r out of range is reported once and
 // saturated (keeping x = r + k * period when r would lie above INT_MAX, one
 // period lower); a period below one is reported and leaves x.
@@ -85,12 +76,7 @@ TEST(IntCongruence, ReducesIntoThePeriodWithoutOverflow) {
     int x, period, base, r, k;
     size_t reports;
   } cases[] = {{25, 10, 0, 5, 2, 0},
-               {-1, 10, 0, 9, -1, 0},
                {-10, 10, 0, 10, -2, 0},
-               {0, 10, 0, 0, 0, 0},
-               {10, 10, 0, 0, 1, 0},
-               {17, 5, 3, 7, 2, 0},
-               {2, 5, 3, 7, -1, 0},
                {INT_MAX, INT_MAX, -1, 0, 1, 0},
                {INT_MIN, 10, 0, 2, -214748365, 0},
                {INT_MIN + 3, 10, INT_MAX - 5, INT_MAX - 2, -429496729, 0},
@@ -155,13 +141,11 @@ TEST_F(ReportingTest, DoubleCongruenceReducesIntoTheClosedPeriodBoundariesTakeTh
     int k;
   } cases[] = {{2.5, 1.0, 0.0, upper, 0.5, -2},
                {-0.5, 1.0, 0.0, upper, 0.5, 1},
-               {0.25, 1.0, 0.0, lower, 0.25, 0},
                {7.0, 2.0, -1.0, lower, -1.0, -4},
                {1.0, 1.0, 0.0, upper, 1.0, 0},
                {1.0, 1.0, 0.0, lower, 0.0, -1},
                {0.0, 1.0, 0.0, upper, 1.0, 1},
                {0.0, 1.0, 0.0, lower, 0.0, 0},
-               {3.0, 1.0, 0.0, upper, 1.0, -2},
                {0.0, 1.0, 0.0, neither, 0.0, 0},
                {3.0, 1.0, 0.0, neither, 1.0, -2},
                {-2.0, 1.0, 0.0, neither, 0.0, 2},
@@ -217,7 +201,6 @@ TEST_F(ReportingTest, DoubleCongruenceReportsWhatItCannotReduce) {
                {-1.7e308, 1.0, 1.7e308, INT_MAX, true},
                {5.0, 1e-300, 0.0, INT_MIN, true},
                {2.5, 0.0, 0.0, 0, false},
-               {2.5, -1.0, 0.0, 0, false},
                {2.5, -0.0, 0.0, 0, false},
                {2.5, NAN, 0.0, 0, false},
                {2.5, HUGE_VAL, 0.0, 0, false},

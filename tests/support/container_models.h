@@ -1046,7 +1046,7 @@ private:
     MODEL_CHECK(view.last() == (model_.empty() ? T() : model_.back()));
   }
   // A copy has the capacity the policy gives its size; assignment resets the
-  // slots it drops; a move hands the buffer over.
+  // slots it drops (compared in check); a move hands the buffer over.
   void copies() {
     MxArray<T, A> copy(array_), part;
     compare(copy, grown(0, model_.size()));
@@ -1061,8 +1061,9 @@ private:
     }
     model_.resize(in.below(model_.size() + 1));
     for (const T& v : model_) part.append(v);
-    array_ = part;
-    capacity_ = grown(capacity_, model_.size());
+    array_ = part; // keeps a buffer large enough, or makes one
+    MODEL_CHECK(array_.capacity() >= model_.size());
+    capacity_ = array_.capacity();
   }
 
   MxArray<T, A> array_;
