@@ -40,10 +40,14 @@ TEST_F(ReportingTest, TreeWithoutSentinelReportsAndStaysEmpty) {
   EXPECT_EQ(reports.tags(), ReportTags(4, "mxrbt"));
 }
 
+// A new tree's sentinel links to itself; a tall unbalanced tree goes completely.
 TEST(RBTree, TallUnbalancedTreeIsDestroyedCompletely) {
   const int before = models::live_tree_nodes();
   {
     models::TagTree tall; // plain insertion of falling keys: a 3000-deep list
+    const MxRBTreeNode* nil = tall.tree_nil();
+    EXPECT_TRUE(tall.tree_root() == nil && nil->parent() == nil && nil->left() == nil);
+    EXPECT_TRUE(nil->right() == nil && nil->right_most() == nil);
     for (int k = 0; k < 3000; ++k) tall.insert(new TagNode(tall.tree_nil(), -k, k));
     EXPECT_EQ(TagNode::of(tall.tree_root()->right_most())->key, 0);
   }

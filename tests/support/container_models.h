@@ -340,6 +340,9 @@ private:
   }
   void misuse_or_clear() {
     if (in.pick(4) == 0) return tree_.remove_all_elements(), entries_.clear();
+    tree_.insert(nullptr); // ignored, as are null and sentinel rotations and updates
+    tree_.left_rotate(nullptr), tree_.right_rotate(tree_.tree_nil());
+    tree_.update_max(nullptr), tree_.update_max(tree_.tree_nil());
     tree_.rb_insert(nullptr);
     tree_.rb_delete(nullptr);
     tree_.rb_delete(tree_.tree_nil());
@@ -609,6 +612,7 @@ private:
     found.insert_tail(nullptr);
     const IntNode probe(key, 0);
     const int count = table_.find_node(&probe, &found);
+    MODEL_CHECK(table_.find_node(&probe, nullptr) == count);
     std::vector<int> got, want{0};
     for (MxHashTableNode* n : found) got.push_back(n ? static_cast<IntNode*>(n)->tag : 0);
     for (auto& e : chain)
@@ -674,7 +678,10 @@ public:
     if (op == 7) first();
     if (op == 8) copies_or_misuse();
   }
-  void check() { compare(queue_, ref_); }
+  void check() {
+    compare(queue_, ref_);
+    MODEL_CHECK(queue_.size() == static_cast<int>(ref_.slots.size()));
+  }
 
 private:
   static void compare(const Queue& q, const RefHeap& ref) {
@@ -766,6 +773,10 @@ public:
     if (op == 7) erase_at(i, size);
     if (op == 8) item_at(i, size);
     if (op == 9) erase_every(v);
+    if (op == 9)
+      for (int& x : list_) x += 8; // through writable iterators
+    if (op == 9)
+      for (int& x : list_model_) x += 8;
     if (op == 10) queue(v);
     if (op == 11) stack(v);
     if (op == 12) copies();
@@ -796,15 +807,19 @@ private:
     MODEL_CHECK(list_.remove(v, MxStdCompare<int>()) == (it != list_model_.end()));
     if (it != list_model_.end()) list_model_.erase(it);
   }
+  // At a position, or nothing (reported), or an item of no list (reported).
   void erase_at(int i, int size) {
+    MxItem<int> loose(0);
     MxItem<int>* item = list_.item_at(i);
-    const MxItem<int>* next = list_.erase(item);
-    if (!item) expect("protectedinterfaces/mxlist_t");
+    const bool stranger = !item && in.flip();
+    const MxItem<int>* next = list_.erase(item ? item : stranger ? &loose : nullptr);
+    if (!item) expect(stranger ? "mxlinklist" : "protectedinterfaces/mxlist_t");
     MODEL_CHECK(item || !next);
     if (!item) return;
     const auto after = list_model_.erase(at(list_model_, i));
     MODEL_CHECK(i + 1 < size ? next && next->value() == *after : !next);
   }
+
   void item_at(int i, int size) { // through the cursor
     const MxItem<int>* item = list_.item_at(i);
     MODEL_CHECK(i >= 0 && i < size ? item && item->value() == *at(list_model_, i) : !item);
@@ -998,11 +1013,16 @@ public:
     if (op == 4) array_.remove_last();
     if (op == 5) read(in.below(size + 3));
     if (op == 6) copies();
-    if (op == 7) array_.resize(SIZE_MAX / 2, keep), expect("protectedinterfaces/mxarray_t");
+    if (op == 7) impossible_sizes(keep);
   }
   void check() const { compare(array_, capacity_); }
 
 private:
+  void impossible_sizes(bool keep) { // the byte counts would wrap: refused
+    array_.resize(in.flip() ? SIZE_MAX : SIZE_MAX / 2, keep);
+    array_.reallocate(SIZE_MAX / 2, keep);
+    expect("protectedinterfaces/mxarray_t", 2);
+  }
   static T value_of(int v) {
     if constexpr (std::is_same_v<T, std::string>)
       return "a text long enough to live on the heap, " + std::to_string(v);
@@ -1054,8 +1074,11 @@ private:
     array_ = same;
     const T* buffer = copy.data();
     if (in.flip()) {
-      array_ = std::move(copy);
-      MODEL_CHECK(array_.data() == buffer && !copy.data() && copy.capacity() + copy.size() == 0);
+      MxArray<T, A> moved(std::move(copy));
+      MODEL_CHECK(!copy.data() && copy.capacity() + copy.size() == 0);
+      copy.append(T()); // a moved-from array is usable
+      array_ = std::move(moved);
+      MODEL_CHECK(array_.data() == buffer && !moved.data() && moved.capacity() + moved.size() == 0);
       capacity_ = grown(0, model_.size());
       return;
     }
