@@ -102,8 +102,9 @@ protected:
       head_ = l;
     tail_ = l;
   }
-  /// Links `l` in before the head.
+  /// Links `l` in before the head; resets the cursor, whose position moves.
   void prepend_link(MxLink* l) {
+    cursor_.reset();
     l->set_next(head_);
     l->set_prev(nullptr);
     if (head_)

@@ -156,11 +156,14 @@ private:
   }
   size_t scan_text_end() const;
   /// Sets the element count, keeping content; a new buffer forgets the
-  /// writable pointers handed out into the old one.
+  /// writable pointers handed out into the old one, and with them the end of
+  /// text known from before their writes.
   void set_count(size_t count) {
     const size_t before = chars.capacity();
     chars.resize(count, true);
-    if (chars.capacity() != before) handed_out_ = false;
+    if (chars.capacity() == before) return;
+    if (handed_out_) text_end_ = unknown_end;
+    handed_out_ = false;
   }
   /// Makes the string one NUL element, keeping the buffer when it has one.
   void make_empty();

@@ -68,13 +68,16 @@ TEST(ChunkFreshProcess, FirstChunksAreNumberedFromZero) {
   EXPECT_EXIT(first_chunks_and_exit(), ::testing::ExitedWithCode(0), "");
 }
 
+// Small requests share a chunk of the chunk size, carved from the first
+// multiple of 8 behind the header, block after block, as long as the block
+// ends before the chunk's last byte; a large one gets a chunk of n + 1000
+// bytes (rounded up to 8) of its own in front, and the one it passed is full.
 TEST_F(Chunks, SmallRequestsShareAChunkLargeOnesGetTheirOwn) {
   const size_t count = MxChunk::chunk_count_;
   char* small = static_cast<char*>(take(13));
-  ASSERT_NE(chain, nullptr);
   const MxChunk* first = chain;
-  EXPECT_EQ(chunk_bytes(first), 4096u);
-  EXPECT_EQ(first->nr(), count);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(chunk_bytes(first) == 4096u && first->nr() == count);
   EXPECT_EQ(MxChunk::chunk_count_, count + 1);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(first->lower()) % 8, 0u);
   EXPECT_GE(first->lower(), reinterpret_cast<const char*>(first + 1));
@@ -82,37 +85,18 @@ TEST_F(Chunks, SmallRequestsShareAChunkLargeOnesGetTheirOwn) {
   EXPECT_EQ(small, first->lower());
   char* b = static_cast<char*>(take(13));
   char* c = static_cast<char*>(take(40));
-  EXPECT_EQ(b, small + 13); // consecutive blocks are adjacent and counted
-  EXPECT_EQ(c, b + 13);
-  EXPECT_EQ(chain->n_allocated(), 3u);
-  EXPECT_EQ(chain->last(), c);
-  EXPECT_EQ(chain->cursor(), c + 40);
-
+  EXPECT_TRUE(b == small + 13 && c == b + 13);
+  EXPECT_TRUE(chain->n_allocated() == 3u && chain->last() == c && chain->cursor() == c + 40);
+  take(static_cast<size_t>(first->upper() - first->cursor()) - 1); // ends just before the last byte
+  EXPECT_TRUE(chain == first && !first->full());
+  take(1); // cursor + n == upper: does not fit
+  EXPECT_TRUE(chain != first && first->full());
   void* large = take(5000);
   ASSERT_NE(large, nullptr);
-  EXPECT_EQ(chunk_bytes(chain), 6000u);
-  EXPECT_EQ(chain->nr(), count + 1);
-  EXPECT_EQ(list_of(chain), (std::vector<const MxChunk*>{chain, first}));
-  EXPECT_TRUE(first->full());
-  EXPECT_FALSE(chain->full());
-  // the chunk size is rounded up to a multiple of 8
+  EXPECT_TRUE(chunk_bytes(chain) == 6000u && chain->nr() == count + 2);
+  EXPECT_EQ(list_of(chain).size(), 3u);
   take(5001);
   EXPECT_EQ(chunk_bytes(chain), 6008u);
-}
-
-TEST_F(Chunks, BlockMustEndBeforeTheLastByte) {
-  take(16);
-  const MxChunk* first = chain;
-  const size_t room = static_cast<size_t>(first->upper() - first->cursor());
-  take(room); // cursor + n == upper: does not fit
-  EXPECT_NE(chain, first);
-  EXPECT_TRUE(first->full());
-  MxChunk::MxChunkReinit(chain, spare, false);
-  take(16);
-  const MxChunk* again = chain;
-  take(static_cast<size_t>(again->upper() - again->cursor()) - 1);
-  EXPECT_EQ(chain, again);
-  EXPECT_FALSE(again->full());
 }
 
 TEST_F(Chunks, EmptiedChunkIsReleasedOnlyWhenFull) {
@@ -236,6 +220,13 @@ TEST_F(Chunks, EmptyChainTakesTheFirstSpareWhateverItsSize) {
   EXPECT_TRUE(used[1]->full());
   EXPECT_EQ(used[0]->lower(), big);
   EXPECT_EQ(list_of(spare), (std::vector<const MxChunk*>{small[1]}));
+  const std::string freed =
+      "Freeing chunk " + std::to_string(small[1]->nr()) + "at 0x" + address_text(small[1]) + "\n";
+  MxStringJournal journal;
+  MxChunk::attach_journal(&journal);
+  MxChunk::MxChunkClear(spare);
+  EXPECT_EQ(spare, nullptr);
+  EXPECT_EQ(journal.text(), freed);
 }
 
 TEST_F(Chunks, ImpossibleSizeFailsWithoutChangingTheLists) {
@@ -244,23 +235,6 @@ TEST_F(Chunks, ImpossibleSizeFailsWithoutChangingTheLists) {
   EXPECT_EQ(chain, nullptr);
   EXPECT_EQ(MxChunk::chunk_count_, count);
   EXPECT_EQ(MxChunk::get_chunk(16, static_cast<size_t>(-1)), nullptr);
-}
-
-TEST_F(Chunks, ClearFreesEveryChunkOfAList) {
-  take(3000);
-  take(3000);
-  MxChunk::MxChunkReinit(chain, spare, true);
-  MxStringJournal journal;
-  MxChunk::attach_journal(&journal);
-  const auto chunks = list_of(spare);
-  const std::string expected = "Freeing chunk " + std::to_string(chunks[0]->nr()) + "at 0x" +
-                               address_text(chunks[0]) + "\n" + "Freeing chunk " +
-                               std::to_string(chunks[1]->nr()) + "at 0x" + address_text(chunks[1]) +
-                               "\n";
-  MxChunk::MxChunkClear(spare);
-  EXPECT_EQ(spare, nullptr);
-  EXPECT_EQ(journal.text(), expected);
-  EXPECT_EQ(journal.flushes(), 2u);
 }
 
 TEST_F(Chunks, TraceLines) {
@@ -295,7 +269,6 @@ TEST_F(Chunks, TraceLines) {
   journal.clear();
   MxChunk::MxChunkReinit(chain, spare, false);
   EXPECT_EQ(journal.text(), "Freeing chunk " + m + "at 0x" + address_text(second) + "\n");
-  MxChunk::attach_journal(nullptr);
 }
 
 } // namespace

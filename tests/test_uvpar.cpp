@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -34,44 +35,51 @@ struct Reporting : ReportingTest {
   ReportTags taken() { return reports.take_tags(); }
 };
 
-TEST(UV, LayoutAndArithmetic) {
-  EXPECT_EQ(MxUVVec::dim(), 2);
-  EXPECT_EQ(sizeof(MxUVPar), 2 * sizeof(double));
-  EXPECT_EQ(xs(MxUVVec()), (V{0.0, 0.0}));
-  const double raw[2] = {1.5, -2.5};
-  MxUVVec v(raw);
-  v[1] = 7.0;
-  EXPECT_EQ(xs(v), (V{1.5, 7.0}));
-  const MxUVVec a(1.0, 2.0), b(3.0, -5.0);
-  EXPECT_EQ(xs(a + b), (V{4.0, -3.0}));
-  EXPECT_EQ(xs(a - b), (V{-2.0, 7.0}));
-  EXPECT_EQ(xs(-a), (V{-1.0, -2.0}));
-  EXPECT_EQ(xs(a.reverse()), (V{-1.0, -2.0}));
-  EXPECT_EQ(xs(a * 2.5), (V{2.5, 5.0}));
-  EXPECT_EQ(a % b, 3.0 - 10.0); // dot product
-  EXPECT_EQ(a * b, -5.0 - 6.0); // cross product
-  EXPECT_EQ(MxUVVec(3.0, 4.0).length(), 5.0);
-  MxUVVec c = a;
-  EXPECT_EQ(&(c += b), &c);
-  EXPECT_EQ(&(c -= a), &c);
-  EXPECT_EQ(xs(c), xs(b));
-
-  const MxUVPar p(1.0, 2.0), q(4.0, 6.0);
-  const MxUVVec d(0.5, -1.0);
-  EXPECT_EQ(xs(p + d), (V{1.5, 1.0}));
-  EXPECT_EQ(xs(p - d), (V{0.5, 3.0}));
-  const MxUVVec diff = q - p;
-  EXPECT_EQ(xs(diff), (V{3.0, 4.0}));
-  EXPECT_EQ(xs((p + q) * 0.5), (V{2.5, 4.0}));
-  MxUVPar r = p;
-  EXPECT_EQ(&(r += q), &r);
-  EXPECT_EQ(&(r += d), &r);
-  EXPECT_EQ(&(r -= d), &r);
-  EXPECT_EQ(&(r *= 2.0), &r);
-  EXPECT_EQ(xs(r), (V{10.0, 16.0}));
+// Random coordinates from -4 to 4: the algebra of vectors and points,
+// coordinate by coordinate, and writes through the index.
+template <class P, class W, size_t N> void check_algebra(std::mt19937& random) {
+  static_assert(sizeof(P) == N * sizeof(double) && sizeof(W) == N * sizeof(double), "layout");
+  auto draw = [&random] { return static_cast<double>(static_cast<int>(random() % 9) - 4); };
+  for (int round = 0; round < 100; ++round) {
+    V a(N), b(N), sum(N), diff(N), neg(N), scaled(N);
+    const double s = draw();
+    double dot = 0.0, square = 0.0;
+    for (size_t k = 0; k < N; ++k) {
+      a[k] = draw(), b[k] = draw(), sum[k] = a[k] + b[k], diff[k] = a[k] - b[k];
+      neg[k] = -a[k], scaled[k] = a[k] * s, dot += a[k] * b[k], square += a[k] * a[k];
+    }
+    const W u(a.data()), v(b.data());
+    const P p(a.data()), q(b.data());
+    const W d = p - q;
+    EXPECT_TRUE(xs(u + v) == sum && xs(u - v) == diff && xs(-u) == neg && xs(u.reverse()) == neg);
+    EXPECT_TRUE(xs(u * s) == scaled && u % v == dot && u.length() == std::sqrt(square));
+    EXPECT_TRUE(xs(d) == diff && xs(p + v) == sum && xs(p - v) == diff && xs(p * s) == scaled);
+    EXPECT_EQ(u.numerical_zero(), square == 0.0);
+    W w = u;
+    EXPECT_TRUE(&(w += v) == &w && xs(w) == sum && &(w -= v) == &w && xs(w) == a);
+    P t = p;
+    t[N - 1] = w[0] = 9.0;
+    EXPECT_TRUE(xs(t).back() == 9.0 && xs(w)[0] == 9.0 && t[0] == p[0]);
+  }
 }
 
-TEST(UV, OrthoTurnAndAngle) {
+TEST(UVAndUVW, AlgebraMatchesCoordinateArithmetic) {
+  std::mt19937 random(7);
+  check_algebra<MxUVPar, MxUVVec, 2>(random);
+  check_algebra<MxUVWPar, MxUVWVec, 3>(random);
+  EXPECT_EQ(xs(MxUVWVec(1.0, 2.0, 3.0) * MxUVWVec(-2.0, 0.5, 4.0)), (V{6.5, -10.0, 4.5}));
+  EXPECT_EQ(xs(MxUVVec()), (V{0.0, 0.0}));
+}
+
+TEST(UV, PointSumsCrossProductOrthoTurnAndAngle) {
+  EXPECT_EQ(MxUVVec::dim(), 2);
+  const MxUVPar p(1.0, 2.0), q(4.0, 6.0);
+  const MxUVVec d(0.5, -1.0);
+  EXPECT_EQ(xs((p + q) * 0.5), (V{2.5, 4.0}));
+  MxUVPar r = p;
+  EXPECT_TRUE(&(r += q) == &r && &(r += d) == &r && &(r -= d) == &r && &(r *= 2.0) == &r);
+  EXPECT_EQ(xs(r), (V{10.0, 16.0}));
+  EXPECT_EQ(MxUVVec(1.0, 2.0) * MxUVVec(3.0, -5.0), -11.0); // cross product
   const MxUVVec x(1.0, 0.0), y(0.0, 1.0);
   EXPECT_EQ(xs(MxUVVec(2.0, 3.0).ortho()), (V{-3.0, 2.0}));
   EXPECT_EQ(xs(MxUVVec(2.0, 3.0).turn(0.0)), (V{2.0, 3.0}));
@@ -91,61 +99,39 @@ TEST(UV, OrthoTurnAndAngle) {
     EXPECT_NEAR(c.from.angle(c.to), c.angle, 1e-15) << c.to.du() << " " << c.to.dv();
 }
 
-TEST(UVW, LayoutAndArithmetic) {
-  EXPECT_EQ(sizeof(MxUVWVec), 3 * sizeof(double));
-  const double raw[3] = {1.0, 2.0, 3.0};
-  MxUVWPar p(raw);
-  p[1] = 7.0;
-  EXPECT_EQ(xs(p), (V{1.0, 7.0, 3.0}));
-  const MxUVWVec a(1.0, 2.0, 3.0), b(-2.0, 0.5, 4.0);
-  EXPECT_EQ(xs(a + b), (V{-1.0, 2.5, 7.0}));
-  EXPECT_EQ(xs(a - b), (V{3.0, 1.5, -1.0}));
-  EXPECT_EQ(xs(-a), (V{-1.0, -2.0, -3.0}));
-  EXPECT_EQ(xs(a.reverse()), (V{-1.0, -2.0, -3.0}));
-  EXPECT_EQ(xs(a * 2.0), (V{2.0, 4.0, 6.0}));
-  EXPECT_EQ(a % b, -2.0 + 1.0 + 12.0);
-  EXPECT_EQ(xs(a * b), (V{2.0 * 4.0 - 3.0 * 0.5, 3.0 * -2.0 - 1.0 * 4.0, 1.0 * 0.5 - 2.0 * -2.0}));
-  EXPECT_EQ(MxUVWVec(2.0, 3.0, 6.0).length(), 7.0);
-  MxUVWVec c = a;
-  EXPECT_EQ(&(c += b), &c);
-  EXPECT_EQ(&(c -= a), &c);
-  EXPECT_EQ(xs(c), xs(b));
-  const MxUVWVec d(1.0, -1.0, 0.5);
-  EXPECT_EQ(xs(p + d), (V{2.0, 6.0, 3.5}));
-  EXPECT_EQ(xs(p - d), (V{0.0, 8.0, 2.5}));
-  const MxUVWVec diff = p - MxUVWPar(0.0, 4.0, -1.0);
-  EXPECT_EQ(xs(diff), (V{1.0, 3.0, 4.0}));
-  EXPECT_EQ(xs(p * -2.0), (V{-2.0, -14.0, -6.0}));
-}
-
-TEST_F(Reporting, NormalizeReportsNumericallyZeroVectorsAndLeavesThem) {
-  MxUVVec tiny(1e-21, 0.0), small(1e-19, 0.0), v(3.0, -4.0); // squared 1e-42, 1e-38
-  EXPECT_TRUE(tiny.numerical_zero());
-  EXPECT_FALSE(small.numerical_zero());
-  small.normalize();
-  v.normalize();
-  EXPECT_EQ(xs(small), (V{1.0, 0.0}));
-  EXPECT_EQ(xs(v), (V{0.6, -0.8}));
-  EXPECT_EQ(taken(), ReportTags{});
-  tiny.normalize();
-  EXPECT_EQ(xs(tiny), (V{1e-21, 0.0}));
-  MxUVVec not_a_number(NAN, 1.0); // treated as numerically zero, like normalize does
+// A squared length below 1e-40 (1e-42 here, not 1e-38; NaN too) is
+// numerically zero: normalising leaves it and reports.
+TEST_F(Reporting, NormalizeScalesToLengthOneOrReportsNumericallyZeroVectors) {
+  const struct {
+    MxUVVec v;
+    V want;
+    bool zero;
+  } uv[] = {{MxUVVec(3.0, -4.0), {0.6, -0.8}, false},
+            {MxUVVec(1e-19, 0.0), {1.0, 0.0}, false},
+            {MxUVVec(1e-21, 0.0), {1e-21, 0.0}, true}};
+  for (auto c : uv) {
+    EXPECT_EQ(c.v.numerical_zero(), c.zero);
+    c.v.normalize();
+    EXPECT_EQ(xs(c.v), c.want);
+    EXPECT_EQ(taken(), c.zero ? ReportTags{"mxuvvec"} : ReportTags{});
+  }
+  MxUVVec not_a_number(NAN, 1.0);
   EXPECT_TRUE(not_a_number.numerical_zero());
   not_a_number.normalize();
   EXPECT_TRUE(std::isnan(not_a_number.du()));
-  EXPECT_EQ(taken(), ReportTags(2, "mxuvvec"));
-
-  MxUVWVec w(2.0, 3.0, 6.0), w_small(0.0, 0.0, 1e-19), w_tiny(1e-21, 0.0, 0.0);
-  w.normalize();
-  w_small.normalize();
-  EXPECT_NEAR(w.du(), 2.0 / 7.0, 1e-16);
-  EXPECT_NEAR(w.dw(), 6.0 / 7.0, 1e-16);
-  EXPECT_EQ(xs(w_small), (V{0.0, 0.0, 1.0}));
-  EXPECT_EQ(taken(), ReportTags{});
-  EXPECT_TRUE(w_tiny.numerical_zero());
-  w_tiny.normalize();
-  EXPECT_EQ(xs(w_tiny), (V{1e-21, 0.0, 0.0}));
-  EXPECT_EQ(taken(), ReportTags{"mxuvwvec"});
+  const struct {
+    MxUVWVec v;
+    V want;
+    bool zero;
+  } uvw[] = {{MxUVWVec(2.0, 3.0, 6.0), {2.0 / 7.0, 3.0 / 7.0, 6.0 / 7.0}, false},
+             {MxUVWVec(0.0, 0.0, 1e-19), {0.0, 0.0, 1.0}, false},
+             {MxUVWVec(1e-21, 0.0, 0.0), {1e-21, 0.0, 0.0}, true}};
+  for (auto c : uvw) {
+    EXPECT_EQ(c.v.numerical_zero(), c.zero);
+    c.v.normalize();
+    EXPECT_EQ(xs(c.v), c.want);
+  }
+  EXPECT_EQ(taken(), (ReportTags{"mxuvvec", "mxuvwvec"}));
 }
 
 // ---------------------------------------------------------------------------

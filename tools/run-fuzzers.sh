@@ -12,7 +12,8 @@
 #   -o OUT_DIR   where new corpus entries, logs and crash artifacts go
 #                (default: a new temporary folder; the seed corpus in the
 #                repository is never written to)
-#   TARGET       fuzz_string, fuzz_lineage, fuzz_history_parser, fuzz_object (default: all)
+#   TARGET       fuzz_string, fuzz_containers, fuzz_lineage, fuzz_history_parser,
+#                fuzz_object (default: all)
 #
 # Extra libFuzzer flags can be given in MX_FUZZ_FLAGS (for example
 # MX_FUZZ_FLAGS="-jobs=2 -workers=2").
@@ -33,7 +34,7 @@ done
 shift $((OPTIND - 1))
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(fuzz_string fuzz_lineage fuzz_history_parser fuzz_object)
+  targets=(fuzz_string fuzz_containers fuzz_lineage fuzz_history_parser fuzz_object)
 fi
 
 cmake --preset fuzz -B "$build" >/dev/null
