@@ -96,7 +96,9 @@ TEST_F(DynObj, ObjectsAreEveryClassOfTheirChainAndNothingElseAndCastSo) {
 /// copy, then a clone, take the next ones.
 template <class T, class... Args> void expect_fresh_identities(const Args&... args) {
   SCOPED_TRACE(typeid(T).name());
+  const int next = Thing::next_identity_value();
   const T first(args...), second(args...);
+  EXPECT_EQ(first.identity(), next);
   EXPECT_EQ(second.identity(), first.identity() + 1);
   const T copy(first);
   EXPECT_EQ(copy.identity(), second.identity() + 1);
