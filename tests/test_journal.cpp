@@ -98,13 +98,10 @@ TEST_F(Journal, DoublesFollowTheFormatMatchPrintfAndStayWithin511Characters) {
   journal.set_width(-1);
   EXPECT_EQ(reports.tags(), ReportTags(2, "mxjournal")); // reported and ignored
   EXPECT_STREQ(journal.format(), "%12.6lf");
-  EventJournal source;
-  source.set_precision(2);
-  source.set_width(9);
-  EventJournal copy(source), assigned;
+  EventJournal source, assigned; // copies take the format
+  source.set_precision(2), source.set_width(9);
   assigned = source;
-  EXPECT_TRUE(copy.precision() == 2 && copy.width() == 9 && assigned.precision() == 2);
-  EXPECT_STREQ(assigned.format(), "%9.2lf");
+  EXPECT_EQ(std::string(EventJournal(source).format()) + assigned.format(), "%9.2lf%9.2lf");
 }
 
 TEST_F(Journal, EveryValueIsOneWrite) {

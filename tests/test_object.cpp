@@ -54,7 +54,7 @@ TEST_F(ObjectTest, ClientsMayChangeTheListsWhileNotified) {
       {"a reactor detaches itself",
        [](Thing& o) {
          auto* quitter = new ClientReactor({"quitter"});
-         quitter->on_react = [&o, quitter](const MxEvent&) {
+         quitter->on_event = [&o, quitter](const MxEvent&) {
            o.detach_reactor(quitter);
            ClientLog::note("still alive: " + quitter->name());
          };
@@ -67,7 +67,7 @@ TEST_F(ObjectTest, ClientsMayChangeTheListsWhileNotified) {
        [](Thing& o) {
          auto* victim = new ClientReactor({"victim"});
          auto* killer = new ClientReactor({"killer"});
-         killer->on_react = [&o, victim](const MxEvent&) { o.detach_reactor(victim); };
+         killer->on_event = [&o, victim](const MxEvent&) { o.detach_reactor(victim); };
          o.add_reactor(victim);
          o.add_reactor(killer);
        },
@@ -76,7 +76,7 @@ TEST_F(ObjectTest, ClientsMayChangeTheListsWhileNotified) {
       {"clearing all reactors stops the walk, also of a long list",
        [](Thing& o) {
          auto* clearer = new ClientReactor({"clearer"});
-         clearer->on_react = [&o](const MxEvent&) { o.detach_all_reactors(); };
+         clearer->on_event = [&o](const MxEvent&) { o.detach_all_reactors(); };
          for (int i = 0; i < 40; ++i) o.add_reactor(new ClientReactor({i < 39 ? "r" : "r39"}));
          o.add_reactor(clearer);
        },
@@ -86,7 +86,7 @@ TEST_F(ObjectTest, ClientsMayChangeTheListsWhileNotified) {
        [](Thing& o) {
          auto* self_remover = new ClientAttrib({"self"});
          auto* victim = new ClientAttrib({"victim"});
-         self_remover->on_invariant = [&o, self_remover, victim](const MxEvent&) {
+         self_remover->on_event = [&o, self_remover, victim](const MxEvent&) {
            o.detach_attrib(self_remover);
            o.detach_attrib(victim);
          };
@@ -98,8 +98,8 @@ TEST_F(ObjectTest, ClientsMayChangeTheListsWhileNotified) {
       {"a reactor added while notified hears from the next one",
        [](Thing& o) {
          auto* recruiter = new ClientReactor({"recruiter"});
-         recruiter->on_react = [&o, recruiter](const MxEvent&) {
-           recruiter->on_react = nullptr;
+         recruiter->on_event = [&o, recruiter](const MxEvent&) {
+           recruiter->on_event = nullptr;
            o.add_reactor(new ClientReactor({"recruit"}));
          };
          o.add_reactor(recruiter);
@@ -131,7 +131,7 @@ TEST_F(ObjectTest, ListsMayChangeWhileTheObjectIsDestroyed) {
   {
     Thing o;
     identity = o.identity();
-    quitter->on_react = [&o, quitter](const MxEvent&) { o.detach_reactor(quitter); };
+    quitter->on_event = [&o, quitter](const MxEvent&) { o.detach_reactor(quitter); };
     o.add_reactor(new ClientReactor({"older"}));
     o.add_reactor(quitter);
     auto* r = new ClientReactor({"r"}); // items added while the lists are released go too

@@ -123,7 +123,6 @@ TEST_F(ObjTable, RandomOperationsAgreeWithAModelOfSlots) {
 
 TEST_F(ObjTable, NewTablesNamesTypesAndClones) {
   MxObjTable table;
-  EXPECT_EQ(table.size(), 0u);
   EXPECT_EQ(table.get_active_entry_index(), 0xFFFFFFFEu);
   EXPECT_TRUE(table.get_name().null());
   EXPECT_EQ(table.entry_type(), MxObject::type_id());

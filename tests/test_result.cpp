@@ -54,7 +54,7 @@ TEST_F(Result, DefaultAndMadeResults) {
   r.get_error_condition(code, number, no_package_yet);
   EXPECT_EQ(no_package_yet, nullptr);
   MxErr::make_result(MxResult::FAILED, MxErr::INVALID_ARGUMENT, r);
-  EXPECT_TRUE(r.failed());
+  EXPECT_TRUE(r.failed() && !r.warning() && !r.ok());
   const MxString* const* package = nullptr;
   r.get_error_condition(code, number, package);
   EXPECT_TRUE(code == MxResult::FAILED && number == 2 && package == MxErr::package());

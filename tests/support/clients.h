@@ -26,6 +26,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -178,77 +179,68 @@ struct Traits {
   Traits copied() const { return {name + "'", propagates, shares, holds, misclones}; }
 };
 
-/// An attribute that logs its invariant checks and its end.
-class ClientAttrib : public MxAttrib {
-  MX_DYNOBJ_TYPE(ClientAttrib, MxAttrib)
+/// What client attributes and reactors share: they log what they are told
+/// and their end, and run a test's actions then. One that `misclones`
+/// clones into an `Event`.
+template <class Client, class Base, class Event> class ClientMember : public Base {
 public:
-  explicit ClientAttrib(Traits t = {}) : t_(std::move(t)) { ++ClientLog::live_attribs; }
-  ClientAttrib(const ClientAttrib& o) : MxAttrib(o), t_(o.t_.copied()) {
-    ++ClientLog::live_attribs;
-  }
-  ~ClientAttrib() override {
-    --ClientLog::live_attribs;
+  explicit ClientMember(Traits t = {}) : t_(std::move(t)) { ++live(); }
+  ClientMember(const ClientMember& o) : Base(o), t_(o.t_.copied()) { ++live(); }
+  ~ClientMember() override {
+    --live();
     ClientLog::note("~" + t_.name);
+    if (on_destroy) on_destroy();
   }
   MxDynObj* clone() const override {
-    return t_.misclones ? static_cast<MxDynObj*>(new MxObjectModified(0)) : new ClientAttrib(*this);
+    if (t_.misclones) return new Event(0);
+    return new Client(static_cast<const Client&>(*this));
   }
   bool sharable() const override { return t_.shares; }
   bool propagate() const override { return t_.propagates; }
-  bool invariant(const MxEvent& e) const override {
-    if (ClientLog::on) ClientLog::note("invariant " + t_.name + ": " + describe(e));
-    if (on_invariant) on_invariant(e);
+  const std::string& name() const { return t_.name; }
+  std::function<void(const MxEvent&)> on_event;
+  std::function<void()> on_destroy;
+
+protected:
+  /// Logs "<verb><name>: <event>", runs `on_event`; answers whether it holds.
+  bool told(const char* verb, const MxEvent& e) const {
+    if (ClientLog::on) ClientLog::note(verb + t_.name + ": " + describe(e));
+    if (on_event) on_event(e);
     return t_.holds;
   }
-  const std::string& name() const { return t_.name; }
-  std::function<void(const MxEvent&)> on_invariant;
+
+private:
+  static int& live() {
+    return std::is_same<Base, MxAttrib>::value ? ClientLog::live_attribs : ClientLog::live_reactors;
+  }
+  Traits t_;
+};
+
+class ClientAttrib : public ClientMember<ClientAttrib, MxAttrib, MxObjectModified> {
+  MX_DYNOBJ_TYPE(ClientAttrib, MxAttrib)
+public:
+  using ClientMember::ClientMember;
+  bool invariant(const MxEvent& e) const override { return told("invariant ", e); }
 
   static void add_to(MxObject& o, ClientAttrib* a) { o.add_attrib(a); }
   static void detach_from(MxObject& o, ClientAttrib* a) { o.detach_attrib(a); }
   static void detach_all_from(MxObject& o) { o.detach_all_attribs(); }
   static MxAttrib* find_in(const MxObject& o, int id) { return o.find_attrib_by_id(id); }
   static MxAttrib* first_in(const MxObject& o) { return o.find_attrib_by_type(type_id()); }
-
-private:
-  Traits t_;
 };
 MX_CLIENT_CLASS_NAME(ClientAttrib);
 
-/// A reactor that logs what it is told and its end, and runs a test's
-/// actions then.
-class ClientReactor : public MxReactor {
+class ClientReactor : public ClientMember<ClientReactor, MxReactor, MxObjectDelete> {
   MX_DYNOBJ_TYPE(ClientReactor, MxReactor)
 public:
-  explicit ClientReactor(Traits t = {}) : t_(std::move(t)) { ++ClientLog::live_reactors; }
-  ClientReactor(const ClientReactor& o) : MxReactor(o), t_(o.t_.copied()) {
-    ++ClientLog::live_reactors;
-  }
-  ~ClientReactor() override {
-    --ClientLog::live_reactors;
-    ClientLog::note("~" + t_.name);
-    if (on_destroy) on_destroy();
-  }
-  MxDynObj* clone() const override {
-    return t_.misclones ? static_cast<MxDynObj*>(new MxObjectDelete(0)) : new ClientReactor(*this);
-  }
-  bool sharable() const override { return t_.shares; }
-  bool propagate() const override { return t_.propagates; }
-  void react(const MxEvent& e) override {
-    if (ClientLog::on) ClientLog::note("react " + t_.name + ": " + describe(e));
-    if (on_react) on_react(e);
-  }
-  const std::string& name() const { return t_.name; }
-  std::function<void(const MxEvent&)> on_react;
-  std::function<void()> on_destroy;
+  using ClientMember::ClientMember;
+  void react(const MxEvent& e) override { told("react ", e); }
 
   static void add_to(MxObject& o, ClientReactor* r) { o.add_reactor(r); }
   static void detach_from(MxObject& o, ClientReactor* r) { o.detach_reactor(r); }
   static void detach_all_from(MxObject& o) { o.detach_all_reactors(); }
   static MxReactor* find_in(const MxObject& o, int id) { return o.find_reactor_by_id(id); }
   static MxReactor* first_in(const MxObject& o) { return o.find_reactor_by_type(type_id()); }
-
-private:
-  Traits t_;
 };
 MX_CLIENT_CLASS_NAME(ClientReactor);
 

@@ -57,13 +57,6 @@ public:
     return static_cast<size_t>(std::count_if(
         log().begin(), log().end(), [&](const RecordedReport& r) { return r.tag == tag; }));
   }
-  /// The reports carrying `tag`, oldest first.
-  std::vector<RecordedReport> with_tag(const std::string& tag) const {
-    std::vector<RecordedReport> out;
-    for (const RecordedReport& r : log())
-      if (r.tag == tag) out.push_back(r);
-    return out;
-  }
   /// The tags of every report so far, oldest first.
   ReportTags tags() const {
     ReportTags out;
