@@ -1,6 +1,7 @@
-// Removal and simplification: the composition table, bridging of chains,
-// creations from nothing, deletions, splits, absorptions, the trace, and
-// random histories that must stay valid after every step.
+// Removal and simplification: the composition of two links, bridging of
+// chains, creations from nothing, deletions, splits, absorptions, exact
+// traces; and the model-based run of the whole graph on fixed-seed input.
+#include "support/lineage_model.h"
 #include "support/lineage_support.h"
 #include "support/report_recorder.h"
 
@@ -29,77 +30,52 @@ public:
 // ---------------------------------------------------------------------------
 // Composition
 
-TEST_F(Simplify, CompositionTable) {
-  // Rows: n1 -> n2; columns: n2 -> n3 (CREATION .. CONTAINMENT, then 0).
-  // Each cell: resulting type, then whose qualifier it carries.
-  struct Row {
-    T::Type first;
-    const char* cells[8];
+TEST_F(Simplify, CompositionOfTwoLinks) {
+  // Rows: n1 -> n2, qualifier 1, separator 0 (a split or containment has a
+  // sibling part, which goes on the same way); columns: n2 -> n3, qualifier 2,
+  // separator 1, in the order of `types`. Each cell: the type of the bridge
+  // n1 -> n3, then whose qualifier it carries; its separator is always 1.
+  const std::string types = "CDMSAVT";
+  const std::map<char, std::string> rows = {
+      {'C', "C2 D2 C1 C1 C2 C1 C1"}, {'M', "C2 D2 M2 S2 A2 M1 C1"}, {'S', "C2 D2 S1 S1 C2 S1 S1"},
+      {'A', "C2 D2 A1 C1 A2 A1 C1"}, {'V', "C2 D2 M2 S2 A2 V2 T2"}, {'T', "C2 D2 T1 S2 A2 T1 T1"},
   };
-  const Row rows[] = {
-      {T::CREATION, {"C2", "D2", "C1", "C1", "C2", "C1", "C1", "C1"}},
-      {T::MODIFICATION, {"C2", "D2", "M2", "S2", "A2", "M1", "C1", "M1"}},
-      {T::SPLIT, {"C2", "D2", "S1", "S1", "C2", "S1", "S1", "S1"}},
-      {T::ABSORPTION, {"C2", "D2", "A1", "C1", "A2", "A1", "C1", "A1"}},
-      {T::CONTAINMENT, {"C2", "D2", "T1", "S2", "A2", "T1", "T1", "T1"}},
-      {T::CONVERSION, {"C2", "D2", "M2", "S2", "A2", "V2", "T2", "U2"}},
-      {T::DELETION, {"D1", "D1", "D1", "D1", "D1", "D1", "D1", "D1"}},
+  auto two_parts = [](char type) { return type == 'S' || type == 'T'; };
+  auto step = [&](char from, char type, char q, const char* to) {
+    std::string s = std::string(1, from) + " " + type + q + " ";
+    if (type == 'D') return s + "-";
+    return s + to[0] + (two_parts(type) ? std::string(1, to[1]) : "");
   };
-  const T::Type columns[] = {T::CREATION,   T::DELETION,   T::MODIFICATION, T::SPLIT,
-                             T::ABSORPTION, T::CONVERSION, T::CONTAINMENT,  T::UNSPECIFIED};
-  auto letter = [](T::Type t) {
-    switch (t) {
-    case T::CREATION:
-      return 'C';
-    case T::DELETION:
-      return 'D';
-    case T::MODIFICATION:
-      return 'M';
-    case T::SPLIT:
-      return 'S';
-    case T::ABSORPTION:
-      return 'A';
-    case T::CONVERSION:
-      return 'V';
-    case T::CONTAINMENT:
-      return 'T';
-    default:
-      return 'U';
-    }
-  };
-  for (const Row& row : rows) {
-    for (int c = 0; c < 8; ++c) {
-      reports.clear();
-      const Probe::LinkValues first{row.first, true, 11, 1};
-      const Probe::LinkValues second{columns[c], true, 22, 2};
-      const Probe::LinkValues r = Probe::compose_link_types(first, second);
-      const std::string cell =
-          std::string(1, letter(r.type)) + (r.target_qualifier == 11 ? "1" : "2");
-      EXPECT_EQ(cell, row.cells[c])
-          << T::type_name(row.first) << " then " << T::type_name(columns[c]);
-      EXPECT_EQ(r.separator, 2);
-      EXPECT_TRUE(r.has_target_qualifier);
-      // Unknown second types and a deletion first are reported, except
-      // after a conversion.
-      const bool reported = (c == 7 && row.first != T::CONVERSION) || row.first == T::DELETION;
-      EXPECT_EQ(reports.count(), reported ? 1u : 0u)
-          << T::type_name(row.first) << " then " << T::type_name(columns[c]);
+  const Named o;
+  for (const auto& [first, cells] : rows) {
+    for (size_t c = 0; c < types.size(); ++c) {
+      const char second = types[c];
+      std::string history = step('a', first, '1', "bd") + " | " + step('b', second, '2', "ce");
+      if (two_parts(first)) history += ", " + step('d', second, '2', "fg");
+      SCOPED_TRACE(history);
+      MxObjDependency g;
+      o.record(g, history);
+      g.simplify_it();
+      const std::string cell = cells.substr(3 * c, 2);
+      const std::string bridge = std::string(second == 'D' ? "NULL " : "c ") +
+                                 T::type_name(static_cast<int>(types.find(cell[0])) + 2) + " " +
+                                 cell[1] + " 1";
+      EXPECT_EQ(o.edges(g).at(0), "a -> " + bridge);
+      EXPECT_TRUE(g.is_valid(nullptr));
     }
   }
-  // The qualifier's presence travels with its value.
-  const Probe::LinkValues none{T::MODIFICATION, false, -1, 0};
-  const Probe::LinkValues some{T::MODIFICATION, true, 5, 3};
-  Probe::LinkValues r = Probe::compose_link_types(some, none);
-  EXPECT_FALSE(r.has_target_qualifier);
-  EXPECT_EQ(r.target_qualifier, -1);
-  r = Probe::compose_link_types(none, some);
-  EXPECT_TRUE(r.has_target_qualifier);
-  EXPECT_EQ(r.target_qualifier, 5);
-  // An unknown first type takes the second's type, reported.
-  reports.clear();
-  r = Probe::compose_link_types(Probe::LinkValues{static_cast<T::Type>(42), true, 1, 0}, some);
-  EXPECT_EQ(r.type, T::MODIFICATION);
-  EXPECT_EQ(reports.count(), 1u);
+  // What recording cannot make, a deletion followed by anything or a type
+  // outside the table, is reported; after an unknown type, and after a
+  // conversion, the second link's type stands.
+  const Probe::LinkValues del{T::DELETION, false, -1, 0}, conversion{T::CONVERSION, false, -1, 0};
+  const Probe::LinkValues mod{T::MODIFICATION, true, 5, 3},
+      odd{static_cast<T::Type>(42), true, 1, 0};
+  EXPECT_EQ(Probe::compose_link_types(del, mod).type, T::DELETION);
+  EXPECT_EQ(Probe::compose_link_types(odd, mod).type, T::MODIFICATION);
+  EXPECT_EQ(Probe::compose_link_types(mod, odd).type, T::MODIFICATION);
+  EXPECT_EQ(reports.count(), 3u);
+  EXPECT_EQ(Probe::compose_link_types(conversion, odd).type, odd.type);
+  EXPECT_EQ(reports.count(), 3u);
 }
 
 // ---------------------------------------------------------------------------
@@ -285,240 +261,28 @@ TEST_F(Simplify, ExactTraces) {
 }
 
 // ---------------------------------------------------------------------------
-// Random histories
+// The model
 
-/// A modelling session: objects are created, modified, split, absorbed,
-/// converted, contained and deleted at random. Every operation makes new
-/// objects, so the recorded graph is always valid.
-class History {
-public:
-  explicit History(unsigned seed) : rng_(seed) {}
-
-  void run(int operations) {
-    for (int i = 0; i < operations; ++i) step();
+TEST(LineageModel, FixedSeedSessionsAgreeWithTheModel) {
+  // The model-based run of tests/support/lineage_model.h (the fuzz target's)
+  // on fixed-seed input: raw and history sessions, some without misuse, and
+  // a long one. A disagreement aborts the run and says what disagreed.
+  struct Session {
+    unsigned seed;
+    size_t length;
+    int objects;
+  };
+  std::vector<Session> sessions = {{4241, 40000, 512}};
+  for (unsigned seed = 1; seed <= 24; ++seed) sessions.push_back({seed, 3000, 250});
+  int checked = 0;
+  for (const Session& s : sessions) {
+    lineage_model::RandomInput input(s.seed, s.length);
+    lineage_model::LineageRun<lineage_model::RandomInput> run(input, s.objects);
+    run.raw_in_history = s.seed % 3 == 0;
+    run.run();
+    checked += run.checked_simplifications;
   }
-  MxObjDependency graph;
-  std::vector<std::unique_ptr<Thing>> objects;
-
-private:
-  Thing* make() {
-    objects.push_back(std::make_unique<Thing>());
-    return objects.back().get();
-  }
-  int pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
-  Thing* take_live() {
-    const int i = pick(static_cast<int>(live_.size()));
-    Thing* t = live_[static_cast<size_t>(i)];
-    live_[static_cast<size_t>(i)] = live_.back();
-    live_.pop_back();
-    return t;
-  }
-  const int* qualifier() {
-    if (pick(3) == 0) return nullptr;
-    q_ = pick(3);
-    return &q_;
-  }
-  bool record(const Objects& s, const Objects& t, T::Type type, const int* q) {
-    return ::record(graph, s, t, type, q);
-  }
-  void step() {
-    if (pick(40) == 0) graph.new_separator();
-    if (live_.size() < 4 || pick(10) == 0) {
-      // A new object: created from nothing, or one that existed before the
-      // history was recorded (it becomes a root when first used).
-      Thing* t = make();
-      if (pick(2) == 0) {
-        EXPECT_TRUE(graph.record_dependency(nullptr, t, T::CREATION, qualifier(), nullptr));
-      }
-      live_.push_back(t);
-      return;
-    }
-    // Few objects live at a time, so that operations keep meeting relatives.
-    switch (live_.size() > 8 && pick(3) == 0 ? 0 : pick(11)) {
-    case 0: { // deletion (all links into the null-object node share one qualifier)
-      Thing* t = take_live();
-      EXPECT_TRUE(graph.record_dependency(t, nullptr, T::DELETION, nullptr, nullptr));
-      break;
-    }
-    case 1:
-    case 2: { // modification or conversion
-      Thing* s = take_live();
-      Thing* t = make();
-      EXPECT_TRUE(graph.record_dependency(s, t, pick(2) ? T::MODIFICATION : T::CONVERSION,
-                                          qualifier(), nullptr));
-      live_.push_back(t);
-      break;
-    }
-    case 3:
-    case 4: { // split or containment; a container lives on
-      const bool split = pick(2) == 0;
-      Thing* s = take_live();
-      Objects parts;
-      for (int k = 2 + pick(3); k > 0; --k) parts.push_back(make());
-      EXPECT_TRUE(record({s}, parts, split ? T::SPLIT : T::CONTAINMENT, qualifier()));
-      for (const MxDynObj* p : parts)
-        live_.push_back(const_cast<Thing*>(static_cast<const Thing*>(p)));
-      if (!split) live_.push_back(s);
-      break;
-    }
-    case 5: { // absorption
-      Objects sources;
-      for (int k = 1 + pick(3); k > 0 && !live_.empty(); --k) sources.push_back(take_live());
-      Thing* t = make();
-      EXPECT_TRUE(record(sources, {t}, T::ABSORPTION, qualifier()));
-      live_.push_back(t);
-      break;
-    }
-    case 6: { // creation from objects that live on
-      Objects sources;
-      for (int k = 1 + pick(2); k > 0; --k) {
-        Thing* s = live_[static_cast<size_t>(pick(static_cast<int>(live_.size())))];
-        if (std::find(sources.begin(), sources.end(), s) == sources.end()) sources.push_back(s);
-      }
-      Thing* t = make();
-      const int* q = qualifier();
-      EXPECT_TRUE(record(sources, {t}, T::CREATION, q));
-      live_.push_back(t);
-      created_.push_back({t, q ? *q : kNoQualifier});
-      break;
-    }
-    case 7: { // one more source for an object created from others
-      if (created_.empty()) break;
-      const auto& c = created_[static_cast<size_t>(pick(static_cast<int>(created_.size())))];
-      Thing* s = make();
-      EXPECT_TRUE(graph.record_dependency(nullptr, s, T::CREATION, nullptr, nullptr));
-      const int q = c.second;
-      EXPECT_TRUE(graph.record_dependency(s, c.first, T::CREATION, q == kNoQualifier ? nullptr : &q,
-                                          nullptr));
-      live_.push_back(s);
-      break;
-    }
-    case 9:
-    case 10: { // an object branches two ways, and the branches merge again
-      Thing* s = take_live();
-      Objects branches;
-      const int variant = pick(4);
-      if (variant == 0 || variant == 3) { // a creation from s, which lives on
-        Thing* t = make();
-        EXPECT_TRUE(graph.record_dependency(s, t, T::CREATION, nullptr, nullptr));
-        branches.push_back(t);
-      }
-      if (variant == 1 || variant == 3) { // s splits
-        Objects parts;
-        for (int k = 2 + pick(2); k > 0; --k) parts.push_back(make());
-        EXPECT_TRUE(record({s}, parts, T::SPLIT, nullptr));
-        branches.push_back(parts[0]);
-        branches.push_back(parts[1]);
-        for (size_t k = 2; k < parts.size(); ++k)
-          live_.push_back(const_cast<Thing*>(static_cast<const Thing*>(parts[k])));
-      } else if (variant == 2) { // s holds parts and lives on, modified
-        Objects parts{make(), make()};
-        EXPECT_TRUE(record({s}, parts, T::CONTAINMENT, nullptr));
-        branches.push_back(parts[0]);
-        live_.push_back(const_cast<Thing*>(static_cast<const Thing*>(parts[1])));
-      }
-      if (variant != 1 && variant != 3) {
-        Thing* t = make();
-        EXPECT_TRUE(graph.record_dependency(s, t, pick(2) ? T::MODIFICATION : T::CONVERSION,
-                                            nullptr, nullptr));
-        branches.push_back(t);
-      }
-      if (pick(3) == 0 && !live_.empty()) branches.push_back(take_live());
-      if (pick(3) == 0) branches.push_back(s); // s itself joins the merge
-      Thing* merged = make();
-      const bool absorb = pick(3) != 0;
-      EXPECT_TRUE(record(branches, {merged}, absorb ? T::ABSORPTION : T::CREATION, nullptr));
-      if (!absorb) created_.push_back({merged, kNoQualifier});
-      live_.push_back(merged);
-      break;
-    }
-    default: { // a modification chain
-      Thing* s = take_live();
-      for (int k = 1 + pick(4); k > 0; --k) {
-        Thing* t = make();
-        EXPECT_TRUE(graph.record_dependency(s, t, T::MODIFICATION, nullptr, nullptr));
-        s = t;
-      }
-      live_.push_back(s);
-      break;
-    }
-    }
-  }
-
-  static constexpr int kNoQualifier = -1000;
-  std::mt19937 rng_;
-  std::vector<Thing*> live_;
-  std::vector<std::pair<Thing*, int>> created_;
-  int q_ = 0;
-};
-
-/// For every root object, the set of objects it ultimately ended up in.
-std::map<const MxDynObj*, std::set<const MxDynObj*>> lineage(const MxObjDependency& g) {
-  std::map<const MxDynObj*, std::set<const MxDynObj*>> out;
-  for (const MxDynObj* r : sources(g, nullptr).objects) {
-    const Objects t = targets(g, r).objects;
-    out[r] = std::set<const MxDynObj*>(t.begin(), t.end());
-  }
-  return out;
-}
-
-/// Whether every link runs from a root (or the null-object node) to a leaf
-/// (or the null-object node).
-bool links_run_from_roots_to_finals(MxObjDependency& g) {
-  std::set<std::string> roots{"NULL"}, leaves{"NULL"};
-  for (const MxDynObj* o : sources(g, nullptr).objects) roots.insert(id(*o));
-  for (const MxDynObj* o : targets(g, nullptr).objects) leaves.insert(id(*o));
-  for (const std::string& e : edges(g)) {
-    std::istringstream in(e);
-    std::string source, arrow, target;
-    in >> source >> arrow >> target;
-    if (!roots.count(source) || !leaves.count(target)) return false;
-  }
-  return true;
-}
-
-TEST_F(Simplify, RandomHistoriesStayValidAndKeepTheirLineage) {
-  for (unsigned seed = 1; seed <= 60; ++seed) {
-    History h(seed);
-    h.run(150);
-    if (!h.graph.is_valid(nullptr)) {
-      MxStringJournal j;
-      h.graph.is_valid(&j);
-      ADD_FAILURE() << "seed " << seed << "\n" << j.text().substr(0, 3000);
-      return;
-    }
-    const auto before = lineage(h.graph);
-    MxObjDependency traced(h.graph);
-    MxStringJournal trace;
-    traced.set_trace_journal(&trace);
-    // With a handler installed, simplify_it checks the graph after every
-    // step and reports any invalid state.
-    h.graph.simplify_it();
-    ASSERT_TRUE(reports.empty()) << "seed " << seed << ": "
-                                 << ::testing::PrintToString(reports.all());
-    EXPECT_TRUE(h.graph.is_valid(nullptr)) << "seed " << seed;
-    EXPECT_EQ(lineage(h.graph), before) << "seed " << seed;
-    // Visiting every root (as a trace demands) gives the same result.
-    traced.simplify_it();
-    EXPECT_EQ(edges(traced), edges(h.graph)) << "seed " << seed;
-    EXPECT_TRUE(links_run_from_roots_to_finals(h.graph)) << "seed " << seed;
-    const std::vector<std::string> done = edges(h.graph);
-    h.graph.simplify_it(); // nothing left to do
-    EXPECT_EQ(edges(h.graph), done);
-    EXPECT_TRUE(reports.empty());
-  }
-}
-
-TEST_F(Simplify, LargeRandomHistoryStaysValidAfterEveryStep) {
-  History h(2024);
-  h.run(20000);
-  ASSERT_TRUE(h.graph.is_valid(nullptr));
-  const auto before = lineage(h.graph);
-  h.graph.simplify_it();
-  EXPECT_TRUE(reports.empty()) << ::testing::PrintToString(reports.all()).substr(0, 2000);
-  EXPECT_TRUE(h.graph.is_valid(nullptr));
-  EXPECT_EQ(lineage(h.graph), before);
-  EXPECT_TRUE(links_run_from_roots_to_finals(h.graph));
+  EXPECT_GE(checked, 100);
 }
 
 } // namespace
