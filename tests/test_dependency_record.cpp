@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -32,12 +31,6 @@ public:
 };
 int CountedRole::live = 0;
 
-/// A role whose clone is not a role at all.
-class Impostor : public MxObjectDependencyRole {
-public:
-  MxDynObj* clone() const override { return new Thing(); }
-};
-
 /// The role the graph keeps on the (first) link leaving `object`.
 const MxObjectDependencyRole* role_leaving(const MxObjDependency& g, const MxDynObj* object) {
   LinkLog refuse;
@@ -47,7 +40,8 @@ const MxObjectDependencyRole* role_leaving(const MxObjDependency& g, const MxDyn
 }
 
 TEST_F(Recording, RoleIdentitiesAndTyping) {
-  // Plain roles copy their identity; artificial ones always take a fresh one.
+  // Plain roles copy their identity; artificial ones always take a fresh one
+  // (their clones too, which the model run checks).
   CountedRole role, other;
   EXPECT_NE(other.identity(), role.identity());
   other = role;
@@ -55,46 +49,33 @@ TEST_F(Recording, RoleIdentitiesAndTyping) {
   EXPECT_EQ(CountedRole(role).identity(), role.identity());
   EXPECT_STREQ(role.classname(), "MxObjectDependencyRole");
   EXPECT_FALSE(role.isA(MxArtificialObjectDependency::type_id()));
-  EXPECT_FALSE(role.isA(nullptr));
   MxArtificialObjectDependency a;
   MxArtificialObjectDependency b(a);
   EXPECT_GT(b.identity(), a.identity());
   const int before = b.identity();
   b = a;
   EXPECT_EQ(b.identity(), before);
-  const std::unique_ptr<MxDynObj> c(a.clone());
-  EXPECT_GT(c->identity(), b.identity());
-  EXPECT_TRUE(c->isA(MxObjectDependencyRole::type_id()));
-  EXPECT_STREQ(c->classname(), "MxArtificialObjectDependency");
+  EXPECT_TRUE(b.isA(MxObjectDependencyRole::type_id()));
+  EXPECT_STREQ(b.classname(), "MxArtificialObjectDependency");
 }
 
 TEST_F(Recording, LinksAndCopiesOwnClonesOfTheRole) {
+  // The model run checks what copies hold; here, what they own, and the
+  // settings the model does not follow.
   Thing a, b, c;
   CountedRole role;
-  const int q = 9;
   MxObjDependency g;
-  g.set_absorption_inherits_target_qualifier(true);
   g.set_consider_split_modificational(false);
-  ASSERT_TRUE(g.record_dependency(&a, &b, T::MODIFICATION, &q, &role));
+  g.set_dotty_output_format(true);
+  ASSERT_TRUE(g.record_dependency(&a, &b, T::MODIFICATION, nullptr, &role));
   EXPECT_EQ(CountedRole::live, 3); // the caller's role and one clone per link
   EXPECT_NE(role_leaving(g, &a), &role);
-  EXPECT_EQ(role_leaving(g, &a)->identity(), role.identity());
-  g.new_separator();
-  g.record_dependency(&b, nullptr, T::DELETION, nullptr, nullptr);
-  g.set_dotty_output_format(true);
   {
     MxObjDependency copy(g);
-    EXPECT_TRUE(copy.dotty_output_format());
     EXPECT_EQ(CountedRole::live, 5);
     EXPECT_NE(role_leaving(copy, &a), role_leaving(g, &a));
-    EXPECT_EQ(full_dump(copy), full_dump(g));
-    EXPECT_TRUE(copy.absorption_inherits_target_qualifier());
     EXPECT_FALSE(copy.consider_split_modificational());
-    EXPECT_EQ(copy.current_separator(), 1);
-    // Changing the copy leaves the original alone.
-    copy.record_dependency(&c, &a, T::CREATION, nullptr, nullptr);
-    EXPECT_EQ(counts(copy), std::make_tuple(4, 1, 1));
-    EXPECT_EQ(counts(g), std::make_tuple(3, 1, 1));
+    EXPECT_TRUE(copy.dotty_output_format());
   }
   EXPECT_EQ(CountedRole::live, 3);
   MxObjDependency assigned;
@@ -106,38 +87,31 @@ TEST_F(Recording, LinksAndCopiesOwnClonesOfTheRole) {
   g = MxObjDependency();
   EXPECT_EQ(CountedRole::live, 3);
   EXPECT_EQ(counts(g), std::make_tuple(0, 0, 0));
-  // A clone that is not a role is stored as null and destroyed at once
-  // (LeakSanitizer and valgrind watch this).
-  Impostor impostor;
-  ASSERT_TRUE(g.record_dependency(&a, &b, T::MODIFICATION, nullptr, &impostor));
-  EXPECT_EQ(role_leaving(g, &a), nullptr);
   EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(Recording, RootsLeavesAndNodeCounts) {
-  // Histories in the shorthand of `Named::record`.
+  // Histories in the shorthand of `Named::record`; nodes, roots and leaves.
   struct Case {
-    const char* what;
     const char* history;
     std::tuple<int, int, int> nodes_roots_leaves;
     const char* roots;
     const char* leaves;
   };
   const Case cases[] = {
-      {"a chain", "a M b, b M c", {3, 1, 1}, "a", "c"},
-      {"created from nothing: the null-object node is a root", "- C a", {2, 1, 1}, "", "a"},
-      {"deletions share one null-object node", "a D -, b D -", {3, 2, 1}, "ab", ""},
-      {"deleted and created from nothing: the null-object node is root and leaf",
-       "a D -, b D -, - C c",
-       {4, 3, 2},
-       "ab",
-       "c"},
-      {"two deleted in one call", "- C a, ab D -", {3, 2, 1}, "b", ""},
-      {"linked to itself: neither root nor leaf", "a M a", {1, 0, 0}, "", ""},
+      {"a M b, b M c", {3, 1, 1}, "a", "c"},
+      // The null-object node: a root when it creates, shared by deletions,
+      // root and leaf when it does both.
+      {"- C a", {2, 1, 1}, "", "a"},
+      {"a D -, b D -", {3, 2, 1}, "ab", ""},
+      {"a D -, b D -, - C c", {4, 3, 2}, "ab", "c"},
+      {"- C a, ab D -", {3, 2, 1}, "b", ""},
+      // Linked to itself: neither root nor leaf.
+      {"a M a", {1, 0, 0}, "", ""},
   };
   const Named o;
   for (const Case& k : cases) {
-    SCOPED_TRACE(k.what);
+    SCOPED_TRACE(k.history);
     MxObjDependency g;
     o.record(g, k.history);
     EXPECT_EQ(counts(g), k.nodes_roots_leaves);
@@ -145,12 +119,20 @@ TEST_F(Recording, RootsLeavesAndNodeCounts) {
     EXPECT_EQ(targets(g, nullptr).objects, o.objects(k.leaves));
     EXPECT_TRUE(g.is_valid(nullptr));
   }
+  // An absorption takes on the qualifier that every link into its sources
+  // carries, and none when one of them has none.
+  MxObjDependency g;
+  g.set_absorption_inherits_target_qualifier(true);
+  o.record(g, "a C4 c, b C c, c A e, d M4 f, f A g");
+  EXPECT_EQ(o.edges(g), (std::vector<std::string>{
+                            "a -> c CREATION 4 0", "b -> c CREATION - 0", "d -> f MODIFICATION 4 0",
+                            "c -> e ABSORPTION - 0", "f -> g ABSORPTION 4 0"}));
   EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(Recording, RefusalsAreReportedAndChangeNothing) {
-  // A repeat is found however far into a long list it comes, before and
-  // after the sixteenth object. The refused removals are reported likewise.
+  // A repeat is found wherever it comes in a list, before and after the
+  // sixteenth object. The refused removals are reported likewise.
   Thing a, b;
   std::vector<Thing> many(40);
   Objects distinct;
@@ -161,7 +143,7 @@ TEST_F(Recording, RefusalsAreReportedAndChangeNothing) {
   MxObjDependency g;
   ASSERT_TRUE(g.record_dependency(&a, &b, T::MODIFICATION, nullptr, nullptr));
   const std::string before = full_dump(g);
-  for (const Objects& parts : {late_repeat, early_repeat}) {
+  for (const Objects& parts : {late_repeat, early_repeat, Objects{&a, &a}}) {
     EXPECT_FALSE(record(g, {&b}, parts, T::SPLIT));
     EXPECT_FALSE(record(g, parts, {&b}, T::ABSORPTION));
     EXPECT_EQ(reports.take_tags(), ReportTags(2, "mxobjdependency"));
