@@ -1,9 +1,8 @@
 // Fuzz target for the lineage graph (MxObjDependency): the model-based run of
 // tests/support/lineage_model.h, driven by the input. Its first byte chooses
 // raw or history recordings; the rest drives one operation after another.
-// With MX_FUZZ_LINEAGE_TRACE set every operation is written to standard
-// error. The run aborts on any sanitizer report and any disagreement with
-// the model.
+// The run aborts on any sanitizer report and on any disagreement with the
+// model, naming the operation and the last assertion report.
 #include "../tests/support/lineage_model.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
