@@ -119,6 +119,7 @@ TEST(HistoryParser, RefusedLines) {
       {"name A \"surrogate \xed\xa0\x80\"", "a name text must be valid UTF-8"},
       {"separator now", "'separator' takes nothing after it"},
       {"CREATION -> A\x01", "invalid character (byte 0x01)"},
+      {"CREATION -> A\x7f", "invalid character (byte 0x7F)"},
       {std::string("CREATION -> A\0B", 15), "invalid character (byte 0x00)"},
       {"CREATION -> A\rB", "invalid character (byte 0x0D)"},
       // A byte order mark only begins line 1; a bad token is quoted short.
