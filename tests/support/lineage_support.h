@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -57,6 +56,9 @@ inline bool record(MxObjDependency& g, const Objects& sources, const Objects& ta
 struct Answer {
   bool found;
   Objects objects;
+  bool operator==(const Answer& other) const {
+    return found == other.found && objects == other.objects;
+  }
 };
 
 inline Answer query(const MxObjDependency& g, const MxDynObj* object, bool backwards,
@@ -149,9 +151,13 @@ inline std::tuple<int, int, int> counts(MxObjDependency& g) {
           value("number of leafs               : ")};
 }
 
-/// The edges of the dot dump, one string each:
-/// "source -> target TYPE qualifier separator".
-inline std::vector<std::string> edges(MxObjDependency& g) {
+/// The edges of the dot dump, one string each: "source -> target TYPE
+/// qualifier separator"; with the identity of 'a', objects go by letters.
+inline std::vector<std::string> edges(MxObjDependency& g, int identity_of_a = 0) {
+  auto name = [&](const std::string& label) {
+    if (!identity_of_a || label == "NULL") return label;
+    return std::string(1, static_cast<char>('a' + std::stoi(label) - identity_of_a));
+  };
   std::istringstream text(dump(g, MxDebugFull, true));
   std::vector<std::string> out;
   for (std::string line; std::getline(text, line);) {
@@ -161,7 +167,8 @@ inline std::vector<std::string> edges(MxObjDependency& g) {
     const size_t label = line.find("label=\"", close) + 7;
     const size_t separator = line.find("\\nseparator ", label);
     const size_t quote = line.find('"', separator);
-    out.push_back(line.substr(0, arrow) + " -> " + line.substr(arrow + 6, close - arrow - 6) + " " +
+    out.push_back(name(line.substr(0, arrow)) + " -> " +
+                  name(line.substr(arrow + 6, close - arrow - 6)) + " " +
                   line.substr(label, separator - label) + " " +
                   line.substr(separator + 12, quote - separator - 12));
   }
@@ -206,23 +213,9 @@ public:
     }
   }
   /// `edges(g)` with the objects named by their letters.
-  std::vector<std::string> edges(MxObjDependency& g) const {
-    std::vector<std::string> out;
-    for (const std::string& e : ::edges(g)) {
-      std::istringstream in(e);
-      std::string source, arrow, target, rest;
-      in >> source >> arrow >> target;
-      std::getline(in, rest);
-      out.push_back(name(source) + " -> " + name(target) + rest);
-    }
-    return out;
-  }
+  std::vector<std::string> edges(MxObjDependency& g) const { return ::edges(g, first_); }
 
 private:
-  std::string name(const std::string& identity) const {
-    if (!std::isdigit(static_cast<unsigned char>(identity[0]))) return identity;
-    return std::string(1, static_cast<char>('a' + std::stoi(identity) - first_));
-  }
   int first_;
   std::vector<Thing> things_;
 };
