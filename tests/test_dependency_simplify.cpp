@@ -156,6 +156,10 @@ TEST_F(Simplify, SmallHistories) {
       {"| dac A0 e, e D -, d A a, b M0 f, bdf A g",
        {"b -> g ABSORPTION - 1", "c -> NULL DELETION - 1", "d -> g ABSORPTION - 1"},
        {existing}},
+      // A postponed node met through a bridge made in the same pass.
+      {"bh A g, e C a, d M f, c C h, bg A d",
+       {"b -> f CREATION - 0", "c -> f CREATION - 0", "e -> a CREATION - 0"},
+       {"      link between n1 and n2 is a new one"}},
       // A node linked to itself stays, and so do its neighbours.
       {"a C b, b C b, b C c",
        {"a -> b CREATION - 0", "b -> b CREATION - 0", "b -> c CREATION - 0"},
