@@ -66,6 +66,7 @@ TEST_F(Recording, LinksAndCopiesOwnClonesOfTheRole) {
   CountedRole role;
   MxObjDependency g;
   g.set_consider_split_modificational(false);
+  g.set_absorption_inherits_target_qualifier(true);
   g.set_dotty_output_format(true);
   ASSERT_TRUE(g.record_dependency(&a, &b, T::MODIFICATION, nullptr, &role));
   EXPECT_EQ(CountedRole::live, 3); // the caller's role and one clone per link
@@ -75,6 +76,7 @@ TEST_F(Recording, LinksAndCopiesOwnClonesOfTheRole) {
     EXPECT_EQ(CountedRole::live, 5);
     EXPECT_NE(role_leaving(copy, &a), role_leaving(g, &a));
     EXPECT_FALSE(copy.consider_split_modificational());
+    EXPECT_TRUE(copy.absorption_inherits_target_qualifier());
     EXPECT_TRUE(copy.dotty_output_format());
   }
   EXPECT_EQ(CountedRole::live, 3);
