@@ -1,6 +1,6 @@
-// Test support for the lineage graph: a client object class, an iterator
-// over a fixed list of objects, filters, and readers of the graph's answers
-// and dumps (counts, lines, edges) that the lineage tests compare.
+// Test support for the lineage graph: a client object class, objects named
+// by letters with a shorthand for histories, filters, and readers of the
+// graph's answers and dumps (counts, lines, edges) that the tests compare.
 #ifndef MXFOUNDATION_TESTS_SUPPORT_LINEAGE_SUPPORT_H
 #define MXFOUNDATION_TESTS_SUPPORT_LINEAGE_SUPPORT_H
 
@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <algorithm>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -28,20 +28,15 @@ public:
   static void next_identity_is(int id) { IDENTITY_INDEX = id; }
 };
 
-/// An iterator over a fixed list of objects; counts its restarts.
+/// An iterator over a fixed list of objects.
 class ObjectList : public MxIterator<const MxDynObj*> {
 public:
-  ObjectList(std::initializer_list<const MxDynObj*> objects) : items_(objects) {}
   explicit ObjectList(Objects objects) : items_(std::move(objects)) {}
   const MxDynObj** first() override { return items_.empty() ? nullptr : &items_[0]; }
   void next() override { ++at_; }
   bool done() override { return at_ >= items_.size(); }
-  void reset() override {
-    at_ = 0;
-    ++resets;
-  }
+  void reset() override { at_ = 0; }
   const MxDynObj** current() override { return at_ < items_.size() ? &items_[at_] : nullptr; }
-  int resets = 0;
 
 private:
   Objects items_;
@@ -57,58 +52,44 @@ inline bool record(MxObjDependency& g, const Objects& sources, const Objects& ta
                              qualifier, nullptr);
 }
 
-/// Every object an iterator yields from its start; none for no iterator.
-inline Objects read(MxIterator<const MxDynObj*>* it) {
-  Objects out;
-  if (!it) return out;
-  for (it->reset(); !it->done(); it->next()) out.push_back(*it->current());
-  return out;
-}
-
-/// What a lineage query returned: its result, the objects, the `filtered` flag.
+/// What a lineage query returned: its result and the objects.
 struct Answer {
   bool found;
   Objects objects;
-  bool filtered;
+  bool operator==(const Answer& other) const {
+    return found == other.found && objects == other.objects;
+  }
 };
 
+inline Answer query(const MxObjDependency& g, const MxDynObj* object, bool backwards,
+                    MxObjectDependencyFilter* filter = nullptr) {
+  MxAutoPtr<MxIterator<const MxDynObj*>> it;
+  const bool found = backwards ? g.get_source_objects(object, it, filter, nullptr)
+                               : g.get_target_objects(object, it, filter, nullptr);
+  Answer out{found, {}};
+  for (it->reset(); !it->done(); it->next()) out.objects.push_back(*it->current());
+  return out;
+}
 inline Answer sources(const MxObjDependency& g, const MxDynObj* object,
                       MxObjectDependencyFilter* filter = nullptr) {
-  MxAutoPtr<MxIterator<const MxDynObj*>> it;
-  bool filtered = true;
-  const bool found = g.get_source_objects(object, it, filter, &filtered);
-  return {found, read(it.get()), filtered};
+  return query(g, object, true, filter);
 }
-
 inline Answer targets(const MxObjDependency& g, const MxDynObj* object,
                       MxObjectDependencyFilter* filter = nullptr) {
-  MxAutoPtr<MxIterator<const MxDynObj*>> it;
-  bool filtered = true;
-  const bool found = g.get_target_objects(object, it, filter, &filtered);
-  return {found, read(it.get()), filtered};
+  return query(g, object, false, filter);
 }
 
-/// One dependency as a link filter is asked about it.
-struct Seen {
-  const MxDynObj* source;
-  const MxDynObj* target;
-  MxObjectDependency::Type type;
-  int separator;
-  bool has_qualifier;
-  int qualifier;
-  const MxObjectDependencyRole* role;
-};
-
-/// A link filter that logs every question; it accepts all links or none.
+/// A link filter that keeps the role of every link it is asked about; it
+/// accepts all links or none.
 class LinkLog : public MxObjectDependencyFilter {
 public:
   explicit LinkLog(bool accept_all = false) : accept_all_(accept_all) {}
-  bool accept(const MxDynObj* s, const MxDynObj* t, MxObjectDependency::Type type, int separator,
-              const int* q, const MxObjectDependencyRole* role) override {
-    asked.push_back(Seen{s, t, type, separator, q != nullptr, q ? *q : -1, role});
+  bool accept(const MxDynObj*, const MxDynObj*, MxObjectDependency::Type, int, const int*,
+              const MxObjectDependencyRole* role) override {
+    asked.push_back(role);
     return accept_all_;
   }
-  std::vector<Seen> asked;
+  std::vector<const MxObjectDependencyRole*> asked;
 
 private:
   bool accept_all_;
@@ -128,29 +109,17 @@ private:
   bool only_;
 };
 
-/// A node filter that refuses one object.
-class HideObject : public MxObjectDependencyNodeFilter {
+/// A node filter that accepts the listed objects only (`only`), or all but them.
+class NodeList : public MxObjectDependencyNodeFilter {
 public:
-  explicit HideObject(const MxDynObj* hidden) : hidden_(hidden) {}
-  bool accept(const MxDynObj* object) const override { return object != hidden_; }
-
-private:
-  const MxDynObj* hidden_;
-};
-
-/// A node filter that accepts the listed objects only.
-class OnlyThese : public MxObjectDependencyNodeFilter {
-public:
-  OnlyThese(std::initializer_list<const MxDynObj*> objects) : allowed_(objects) {}
-  explicit OnlyThese(Objects objects) : allowed_(std::move(objects)) {}
+  NodeList(Objects objects, bool only = true) : objects_(std::move(objects)), only_(only) {}
   bool accept(const MxDynObj* object) const override {
-    for (const MxDynObj* a : allowed_)
-      if (a == object) return true;
-    return false;
+    return (std::find(objects_.begin(), objects_.end(), object) != objects_.end()) == only_;
   }
 
 private:
-  Objects allowed_;
+  Objects objects_;
+  bool only_;
 };
 
 /// The dump at `level` in the text or dot form; the graph keeps its format.
@@ -182,29 +151,28 @@ inline std::tuple<int, int, int> counts(MxObjDependency& g) {
           value("number of leafs               : ")};
 }
 
-/// The edges of the dot dump, one string each:
-/// "source -> target TYPE qualifier separator".
-inline std::vector<std::string> edges(MxObjDependency& g) {
-  const std::string text = dump(g, MxDebugFull, true);
+/// The edges of the dot dump, one string each: "source -> target TYPE
+/// qualifier separator"; with the identity of 'a', objects go by letters.
+inline std::vector<std::string> edges(MxObjDependency& g, int identity_of_a = 0) {
+  auto name = [&](const std::string& label) {
+    if (!identity_of_a || label == "NULL") return label;
+    return std::string(1, static_cast<char>('a' + std::stoi(label) - identity_of_a));
+  };
+  std::istringstream text(dump(g, MxDebugFull, true));
   std::vector<std::string> out;
-  for (size_t at = 0, end; at < text.size(); at = end + 1) {
-    end = text.find('\n', at);
-    const std::string line = text.substr(at, end - at);
+  for (std::string line; std::getline(text, line);) {
     const size_t arrow = line.find("  -> {");
     if (arrow == std::string::npos) continue;
     const size_t close = line.find('}', arrow);
     const size_t label = line.find("label=\"", close) + 7;
     const size_t separator = line.find("\\nseparator ", label);
     const size_t quote = line.find('"', separator);
-    out.push_back(line.substr(0, arrow) + " -> " + line.substr(arrow + 6, close - arrow - 6) + " " +
+    out.push_back(name(line.substr(0, arrow)) + " -> " +
+                  name(line.substr(arrow + 6, close - arrow - 6)) + " " +
                   line.substr(label, separator - label) + " " +
                   line.substr(separator + 12, quote - separator - 12));
   }
   return out;
-}
-
-inline std::string id(const MxDynObj& o) {
-  return std::to_string(o.identity());
 }
 
 /// Eight objects named by letters, 'a' first, with consecutive identities,
@@ -245,23 +213,9 @@ public:
     }
   }
   /// `edges(g)` with the objects named by their letters.
-  std::vector<std::string> edges(MxObjDependency& g) const {
-    std::vector<std::string> out;
-    for (const std::string& e : ::edges(g)) {
-      std::istringstream in(e);
-      std::string source, arrow, target, rest;
-      in >> source >> arrow >> target;
-      std::getline(in, rest);
-      out.push_back(name(source) + " -> " + name(target) + rest);
-    }
-    return out;
-  }
+  std::vector<std::string> edges(MxObjDependency& g) const { return ::edges(g, first_); }
 
 private:
-  std::string name(const std::string& identity) const {
-    if (!std::isdigit(static_cast<unsigned char>(identity[0]))) return identity;
-    return std::string(1, static_cast<char>('a' + std::stoi(identity) - first_));
-  }
   int first_;
   std::vector<Thing> things_;
 };
