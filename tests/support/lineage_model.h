@@ -32,6 +32,7 @@
 #ifndef MXFOUNDATION_TESTS_SUPPORT_LINEAGE_MODEL_H
 #define MXFOUNDATION_TESTS_SUPPORT_LINEAGE_MODEL_H
 
+#include "clients.h"
 #include "mxassert.h"
 #include "mxjournal.h"
 #include "mxobjdependency.h"
@@ -81,17 +82,6 @@ inline void expect(bool condition, const char* what) {
 
 // ---------------------------------------------------------------------------
 // Client objects, roles, journal, iterators
-
-/// A plain client object with a fixed identity.
-class Plain : public MxDynObj {
-public:
-  explicit Plain(int id = 0) : id_(id) {}
-  MxDynObj* clone() const override { return new Plain(*this); }
-  int identity() const override { return id_; }
-
-private:
-  int id_;
-};
 
 /// A model object; some carry a name attribute, which dumps print.
 class Part : public MxObject {
@@ -158,25 +148,11 @@ inline bool stores_role(int kind) {
   return kind == ARTIFICIAL_ROLE || kind == KEEP_ROLE;
 }
 
-/// Keeps the text only when asked to; otherwise counts and drops it.
-class SinkJournal : public MxJournal {
-public:
-  void write(const MxString& text) override {
-    written += text.length();
-    if (capture) this->text.append(text.as_const_c_string());
-  }
-  void flush() override {}
-
-  bool capture = false;
-  std::string text;
-  size_t written = 0;
-};
-
 /// An iterator over a list of objects; it starts wherever the run leaves it
 /// (the graph must reset it before every pass).
-class ObjectList : public MxIterator<const MxDynObj*> {
+class CheckedList : public MxIterator<const MxDynObj*> {
 public:
-  explicit ObjectList(std::vector<const MxDynObj*> objects, size_t start)
+  explicit CheckedList(std::vector<const MxDynObj*> objects, size_t start)
       : items_(std::move(objects)), at_(start) {}
   const MxDynObj** first() override { return items_.empty() ? nullptr : &items_[0]; }
   void next() override { ++at_; }
@@ -626,8 +602,8 @@ private:
       nt = static_cast<int>(r.targets.size());
       sources = r.sources.empty() ? std::vector<int>{-1} : r.sources;
       targets = r.targets.empty() ? std::vector<int>{-1} : r.targets;
-      ObjectList s(objects(r.sources), r.sources.size() / 2);
-      ObjectList t(objects(r.targets), r.targets.size());
+      CheckedList s(objects(r.sources), r.sources.size() / 2);
+      CheckedList t(objects(r.targets), r.targets.size());
       result = graph_->record_dependency(r.null_sources ? nullptr : &s,
                                          r.null_targets ? nullptr : &t, r.type, qualifier, role);
     }

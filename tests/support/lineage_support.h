@@ -4,6 +4,7 @@
 #ifndef MXFOUNDATION_TESTS_SUPPORT_LINEAGE_SUPPORT_H
 #define MXFOUNDATION_TESTS_SUPPORT_LINEAGE_SUPPORT_H
 
+#include "clients.h"
 #include "mxobjdependency.h"
 #include "mxobject.h"
 #include "mxstringjournal.h"
@@ -19,29 +20,6 @@
 #include <vector>
 
 using Objects = std::vector<const MxDynObj*>;
-
-/// A client model object that keeps MxObject's class name; a test may
-/// choose the identity the next object takes.
-class Thing : public MxObject {
-public:
-  MxDynObj* clone() const override { return new Thing(*this); }
-  static void next_identity_is(int id) { IDENTITY_INDEX = id; }
-};
-
-/// An iterator over a fixed list of objects.
-class ObjectList : public MxIterator<const MxDynObj*> {
-public:
-  explicit ObjectList(Objects objects) : items_(std::move(objects)) {}
-  const MxDynObj** first() override { return items_.empty() ? nullptr : &items_[0]; }
-  void next() override { ++at_; }
-  bool done() override { return at_ >= items_.size(); }
-  void reset() override { at_ = 0; }
-  const MxDynObj** current() override { return at_ < items_.size() ? &items_[at_] : nullptr; }
-
-private:
-  Objects items_;
-  size_t at_ = 0;
-};
 
 /// Records `sources` -> `targets` in the iterator form; an empty side is
 /// passed as no iterator at all.
