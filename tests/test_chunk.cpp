@@ -25,6 +25,13 @@ std::string address_text(const void* p) {
   return std::to_string(static_cast<long long>(reinterpret_cast<std::uintptr_t>(p)));
 }
 
+// The trace of a new chunk of `bytes` bytes.
+std::string new_chunk_lines(const MxChunk* c, size_t bytes) {
+  return "Alloced chunk of" + std::to_string(bytes) + "bytes at 0x" + address_text(c) +
+         "\nHeader: nr=" + std::to_string(c->nr()) + " lower=0x" + address_text(c->lower()) +
+         ", upper=0x" + address_text(c->upper()) + "\n";
+}
+
 size_t chunk_bytes(const MxChunk* chunk) {
   return static_cast<size_t>(chunk->upper() - reinterpret_cast<const char*>(chunk)) + 1;
 }
@@ -244,21 +251,16 @@ TEST_F(Chunks, TraceLines) {
   const std::string n = std::to_string(nr);
   void* a = take(16);
   const MxChunk* chunk = chain;
-  EXPECT_EQ(journal.text(), "Alloced chunk of4096bytes at 0x" + address_text(chunk) + "\n" +
-                                "Header: nr=" + n + " lower=0x" + address_text(chunk->lower()) +
-                                ", upper=0x" + address_text(chunk->upper()) + "\n" +
-                                "Alloced 16bytes (chunk " + n + ") at 0x" + pointer_text(a) + "\n");
+  EXPECT_EQ(journal.text(), new_chunk_lines(chunk, 4096) + "Alloced 16bytes (chunk " + n +
+                                ") at 0x" + pointer_text(a) + "\n");
 
   journal.clear();
   void* b = take(4500); // a chunk of its own (5500 rounded up); the first is now full
   const MxChunk* second = chain;
   ASSERT_NE(second, chunk);
   const std::string m = std::to_string(second->nr());
-  EXPECT_EQ(journal.text(), "Alloced chunk of5504bytes at 0x" + address_text(second) + "\n" +
-                                "Header: nr=" + m + " lower=0x" + address_text(second->lower()) +
-                                ", upper=0x" + address_text(second->upper()) + "\n" +
-                                "Alloced 4500bytes (chunk " + m + ") at 0x" + pointer_text(b) +
-                                "\n");
+  EXPECT_EQ(journal.text(), new_chunk_lines(second, 5504) + "Alloced 4500bytes (chunk " + m +
+                                ") at 0x" + pointer_text(b) + "\n");
   // one write per piece, no blanks added between them
   EXPECT_EQ(journal.writes().size(), 6u + 7u + 9u);
 

@@ -231,7 +231,7 @@ TEST_F(EdgeSorter, RandomConfigurationsMatchTheLiteralRules) {
   std::mt19937 random(12345);
   const double around[] = {-1.0, 0.0, 0.0005, 0.001, 0.0011, 5.0, 1e20, 2e20};
   for (int round = 0; round < 320; ++round) {
-    const size_t n = 1 + random() % 12;
+    const size_t n = random() % 13; // none too
     const int grid = 2 + static_cast<int>(random() % 4), kind = round % 4;
     std::vector<std::pair<int, int>> from, to;
     for (size_t k = 0; k < n; ++k) {
@@ -278,9 +278,7 @@ TEST_F(EdgeSorter, FiguresOfTheStrategies) {
     Distance distance;
     MxEdgeSorter::MxSortStrategy strategy;
     Chains chains;
-  } cases[] = {{2, table({{{1, 2}, 5.0}}), closest, {"0+ 1+"}},
-               {3, all_equal, closest, {"0+ 1+ 2-"}},
-               {3, all_equal, unknown, {"0+ 1+ 2-"}},
+  } cases[] = {{3, all_equal, closest, {"0+ 1+ 2-"}},
                {3, all_equal, unambiguous, {"0+", "1+", "2+"}},
                {3, all_equal, index, {"2+ 0+ 1-"}},
                {3, all_equal, grow, {"0+ 1+ 2-"}},
@@ -301,22 +299,15 @@ TEST_F(EdgeSorter, FiguresOfTheStrategies) {
   }
 }
 
-TEST_F(EdgeSorter, NothingJoinableLeavesForwardOneEdgeChains) {
+// Before sorting there are no chains, and nothing is measured.
+TEST_F(EdgeSorter, UnsortedSorterHasNoChains) {
   FunctionSorter unsorted(3, table({}));
-  EXPECT_EQ(unsorted.n_chain(), 0u);
-  EXPECT_EQ(unsorted.n_edge(), 3u);
+  EXPECT_TRUE(unsorted.n_chain() == 0u && unsorted.n_edge() == 3u);
   size_t c = 77, k = 88;
   EXPECT_FALSE(unsorted.get_indices(1, c, k));
   EXPECT_TRUE(c == 77u && k == 88u);
   EXPECT_FALSE(unsorted.reversed(size_t{1}));
-  FunctionSorter none(0, table({})), apart(4, table({}));
-  for (auto s : kStrategies) {
-    none.sort(s);
-    EXPECT_EQ(none.n_chain(), 0u);
-    apart.sort(s);
-    EXPECT_EQ(chains(apart), (Chains{"0+", "1+", "2+", "3+"})) << s;
-  }
-  EXPECT_EQ(none.calls + unsorted.calls, 0);
+  EXPECT_EQ(unsorted.calls, 0);
   EXPECT_TRUE(reports.empty());
 }
 

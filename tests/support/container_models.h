@@ -138,12 +138,13 @@ template <class L> auto at(L& list, int i) {
   return std::next(list.begin(), i);
 }
 
-// --- red-black tree and map --------------------------------------------------
-
-inline int& live_tree_nodes() {
-  static int live = 0;
-  return live;
+/// The instances of T alive now (the node and link types below count themselves).
+template <class T> int& live() {
+  static int n = 0;
+  return n;
 }
+
+// --- red-black tree and map --------------------------------------------------
 
 /// A node holding the interval from `key` to `key + tag % 4`, ordered by key,
 /// its tag telling equal keys apart; right_most is the node whose interval
@@ -151,11 +152,11 @@ inline int& live_tree_nodes() {
 /// the interval from `key` to `key + width` and matches every node it meets.
 class TagNode : public MxRBTreeNode {
 public:
-  TagNode() : MxRBTreeNode(nullptr) { ++live_tree_nodes(); } // a sentinel
+  TagNode() : MxRBTreeNode(nullptr) { ++live<TagNode>(); } // a sentinel
   TagNode(MxRBTreeNode* nil, int key, int tag) : MxRBTreeNode(nil), key(key), tag(tag) {
-    ++live_tree_nodes();
+    ++live<TagNode>();
   }
-  ~TagNode() override { --live_tree_nodes(); }
+  ~TagNode() override { --live<TagNode>(); }
   static const TagNode* of(const MxRBTreeNode* n) { return static_cast<const TagNode*>(n); }
   int end() const { return key + (tag > 0 ? tag % 4 : 0); }
   bool not_less_than(const MxRBTreeNode* o) const override { return key + width >= of(o)->key; }
@@ -173,29 +174,6 @@ public:
   int key = 0;
   int tag = 0;
   int width = 0;
-};
-
-class TagTree : public MxRBTree {
-public:
-  TagTree() : MxRBTree(new TagNode()) {}
-  using MxRBTree::insert;
-  using MxRBTree::left_rotate;
-  using MxRBTree::rb_delete;
-  using MxRBTree::rb_delete_fixup;
-  using MxRBTree::rb_find;
-  using MxRBTree::rb_insert;
-  using MxRBTree::remove_all_elements;
-  using MxRBTree::right_rotate;
-  using MxRBTree::tree_maximum;
-  using MxRBTree::tree_minimum;
-  using MxRBTree::tree_nil;
-  using MxRBTree::tree_root;
-  using MxRBTree::tree_successor;
-  using MxRBTree::update_max;
-  TagNode* find(int key) const {
-    TagNode probe(tree_nil(), key, -1);
-    return static_cast<TagNode*>(rb_find(&probe));
-  }
 };
 
 /// Checks the subtree of `n` (parent links, key order, right_most: the
@@ -238,9 +216,10 @@ void check_tree(const MxRBTreeNode* root, const MxRBTreeNode* nil, KeyOf key, En
 /// MxRBTree against std::multimap (key, tag). One input in four builds an
 /// unbalanced tree by plain insertion, never deleting; then only order and
 /// right_most are checked.
-class TreeModel : public Model {
+class TreeModel : public Model, MxRBTree {
 public:
-  explicit TreeModel(Bytes& input) : Model(input), plain_(in.pick(4) == 0) {}
+  explicit TreeModel(Bytes& input)
+      : Model(input), MxRBTree(new TagNode()), plain_(in.pick(4) == 0) {}
   void step() {
     const int key = in.pick(40), op = in.pick(10);
     if (op <= 1) add(key);
@@ -253,22 +232,25 @@ public:
     if (op == 9) misuse_or_clear();
   }
   void check() {
-    const MxRBTreeNode* nil = tree_.tree_nil();
-    check_tree(tree_.tree_root(), nil, key_of, end_of, !plain_, entries_.size());
+    const MxRBTreeNode* nil = tree_nil();
+    check_tree(tree_root(), nil, key_of, end_of, !plain_, entries_.size());
     auto e = entries_.begin();
-    for (MxRBTreeNode* n = tree_.tree_minimum(tree_.tree_root()); n != nil;
-         n = tree_.tree_successor(n), ++e)
+    for (MxRBTreeNode* n = tree_minimum(tree_root()); n != nil; n = tree_successor(n), ++e)
       MODEL_CHECK(e != entries_.end() && key_of(n) == e->first && TagNode::of(n)->tag == e->second);
     MODEL_CHECK(e == entries_.end());
-    MODEL_CHECK(live_tree_nodes() == live_before_ + 1 + static_cast<int>(entries_.size()));
+    MODEL_CHECK(live<TagNode>() == live_before_ + static_cast<int>(entries_.size()));
   }
 
 private:
+  TagNode* find(int key) const {
+    TagNode probe(tree_nil(), key, -1);
+    return static_cast<TagNode*>(rb_find(&probe));
+  }
   static int key_of(const MxRBTreeNode* n) { return TagNode::of(n)->key; }
   static int end_of(const MxRBTreeNode* n) { return TagNode::of(n)->end(); }
   void add(int key) {
-    auto* node = new TagNode(tree_.tree_nil(), key, ++tags_);
-    plain_ ? tree_.insert(node) : tree_.rb_insert(node);
+    auto* node = new TagNode(tree_nil(), key, ++tags_);
+    plain_ ? insert(node) : rb_insert(node);
     entries_.emplace(key, tags_);
   }
   void add_run(int key, int direction) {
@@ -276,9 +258,9 @@ private:
   }
   // Deletes the node a single search finds; one meeting the key exists then.
   void remove(int key) {
-    TagNode* hit = tree_.find(key);
+    TagNode* hit = find(key);
     bool meets = false;
-    walk(tree_.tree_root(),
+    walk(tree_root(),
          [&](const TagNode* n) { meets = meets || (n->key <= key && key <= n->end()); });
     MODEL_CHECK(hit ? hit->key <= key && key <= hit->end() : !meets);
     if (!hit || plain_) return;
@@ -286,17 +268,17 @@ private:
     auto e = std::find_if(range.first, range.second, [&](auto& x) { return x.second == hit->tag; });
     MODEL_CHECK(e != range.second);
     entries_.erase(e);
-    const bool two_children = hit->left() != tree_.tree_nil() && hit->right() != tree_.tree_nil();
-    const int successor_tag = two_children ? TagNode::of(tree_.tree_successor(hit))->tag : 0;
-    tree_.rb_delete(hit);
+    const bool two_children = hit->left() != tree_nil() && hit->right() != tree_nil();
+    const int successor_tag = two_children ? TagNode::of(tree_successor(hit))->tag : 0;
+    rb_delete(hit);
     MODEL_CHECK(!two_children || hit->tag == successor_tag); // the node stays, with the next entry
   }
   MxRBTreeNode* subtree(bool left) {
-    MxRBTreeNode* root = tree_.tree_root();
-    return root == tree_.tree_nil() ? nullptr : left ? root->left() : root->right();
+    MxRBTreeNode* root = tree_root();
+    return root == tree_nil() ? nullptr : left ? root->left() : root->right();
   }
   template <class F> void walk(const MxRBTreeNode* n, F f) {
-    if (n == tree_.tree_nil()) return;
+    if (n == tree_nil()) return;
     f(TagNode::of(n));
     walk(n->left(), f);
     walk(n->right(), f);
@@ -304,57 +286,56 @@ private:
   // The list search, from the root or from a subtree, finds every match there
   // once; a single search finds one if there is any.
   void search(int key, MxRBTreeNode* start) {
-    TagNode probe(tree_.tree_nil(), key, -1);
+    TagNode probe(tree_nil(), key, -1);
     probe.width = in.pick(3);
     std::multiset<int> want, got;
-    walk(start ? start : tree_.tree_root(), [&](const TagNode* n) {
+    walk(start ? start : tree_root(), [&](const TagNode* n) {
       if (probe.matches(n)) want.insert(n->tag);
     });
-    const MxRBTreeNode* hit = tree_.rb_find(&probe);
+    const MxRBTreeNode* hit = rb_find(&probe);
     MODEL_CHECK(start || (hit ? probe.matches(hit) : want.empty()));
     MxList<void*> found;
     const bool listed = in.flip();
-    const int count = tree_.rb_find(&probe, listed ? &found : nullptr, start);
+    const int count = rb_find(&probe, listed ? &found : nullptr, start);
     MODEL_CHECK(count == static_cast<int>(want.size()));
     for (void* n : found) got.insert(TagNode::of(static_cast<MxRBTreeNode*>(n))->tag);
     MODEL_CHECK(!listed || got == want);
   }
   // A rotation keeps order and right_most; the opposite one restores the tree.
   void rotate_and_back(int key) {
-    MxRBTreeNode* n = tree_.find(key);
+    MxRBTreeNode* n = find(key);
     if (!n) return;
     const bool left = in.flip();
     MxRBTreeNode* rising = left ? n->right() : n->left();
-    left ? tree_.left_rotate(n) : tree_.right_rotate(n); // without a rising child: nothing
-    check_tree(tree_.tree_root(), tree_.tree_nil(), key_of, end_of, false, entries_.size());
-    if (rising != tree_.tree_nil()) left ? tree_.right_rotate(rising) : tree_.left_rotate(rising);
+    left ? left_rotate(n) : right_rotate(n); // without a rising child: nothing
+    check_tree(tree_root(), tree_nil(), key_of, end_of, false, entries_.size());
+    if (rising != tree_nil()) left ? right_rotate(rising) : left_rotate(rising);
   }
   // A key changed in place is taken in by update_max.
   void raise_the_greatest(int by) {
     if (entries_.empty()) return;
-    auto* top = static_cast<TagNode*>(tree_.tree_maximum(tree_.tree_root()));
+    auto* top = static_cast<TagNode*>(tree_maximum(tree_root()));
     MODEL_CHECK(top->tag == std::prev(entries_.end())->second);
     entries_.erase(std::prev(entries_.end()));
     entries_.emplace(top->key += by, top->tag);
-    tree_.update_max(top);
+    update_max(top);
   }
   void misuse_or_clear() {
-    if (in.pick(4) == 0) return tree_.remove_all_elements(), entries_.clear();
-    tree_.insert(nullptr); // ignored, as are null and sentinel rotations and updates
-    tree_.left_rotate(nullptr), tree_.right_rotate(tree_.tree_nil());
-    tree_.update_max(nullptr), tree_.update_max(tree_.tree_nil());
-    tree_.rb_insert(nullptr);
-    tree_.rb_delete(nullptr);
-    tree_.rb_delete(tree_.tree_nil());
-    tree_.rb_delete_fixup(nullptr);
-    MODEL_CHECK(!tree_.tree_successor(nullptr) && !tree_.tree_maximum(nullptr));
-    MODEL_CHECK(!tree_.tree_minimum(nullptr));
+    if (in.pick(4) == 0) return remove_all_elements(), entries_.clear();
+    insert(nullptr); // ignored, as are null and sentinel rotations and updates
+    left_rotate(nullptr), right_rotate(tree_nil());
+    update_max(nullptr), update_max(tree_nil());
+    rb_insert(nullptr);
+    rb_delete(nullptr);
+    rb_delete(tree_nil());
+    rb_delete_fixup(nullptr);
+    MODEL_CHECK(!tree_successor(nullptr) && !tree_maximum(nullptr));
+    MODEL_CHECK(!tree_minimum(nullptr));
     expect("mxrbt", 6);
   }
 
-  const int live_before_ = live_tree_nodes();
+  const int live_before_ = live<TagNode>(); // the sentinel included
   const bool plain_;
-  TagTree tree_;
   std::multimap<int, int> entries_;
   int tags_ = 0;
 };
@@ -449,16 +430,11 @@ private:
 
 // --- hash table ----------------------------------------------------------------
 
-inline int& live_hash_nodes() {
-  static int live = 0;
-  return live;
-}
-
 class IntNode : public MxHashTableNode {
 public:
-  IntNode(int key, int tag) : key(key), tag(tag) { ++live_hash_nodes(); }
-  IntNode(const IntNode& o) : MxHashTableNode(o), key(o.key), tag(o.tag) { ++live_hash_nodes(); }
-  ~IntNode() override { --live_hash_nodes(); }
+  IntNode(int key, int tag) : key(key), tag(tag) { ++live<IntNode>(); }
+  IntNode(const IntNode& o) : MxHashTableNode(o), key(o.key), tag(o.tag) { ++live<IntNode>(); }
+  ~IntNode() override { --live<IntNode>(); }
   bool matches(const MxHashTableNode* o) const override {
     return static_cast<const IntNode*>(o)->key == key;
   }
@@ -587,7 +563,7 @@ public:
   }
   void check() {
     MODEL_CHECK(table_.contents() == all());
-    MODEL_CHECK(live_hash_nodes() == live_before_ + static_cast<int>(all().size()));
+    MODEL_CHECK(live<IntNode>() == live_before_ + static_cast<int>(all().size()));
   }
 
 private:
@@ -653,7 +629,7 @@ private:
     for (Chain& c : chains_) c.clear();
   }
 
-  const int live_before_ = live_hash_nodes();
+  const int live_before_ = live<IntNode>();
   IntTable table_;
   std::vector<Chain> chains_;
   int tags_ = 0;
@@ -865,14 +841,9 @@ private:
   std::vector<int> stack_model_;
 };
 
-inline int& live_links() {
-  static int live = 0;
-  return live;
-}
-
 struct IntLink : MxLink {
-  explicit IntLink(int v) : value(v) { ++live_links(); }
-  ~IntLink() override { --live_links(); }
+  explicit IntLink(int v) : value(v) { ++live<IntLink>(); }
+  ~IntLink() override { --live<IntLink>(); }
   int value;
 };
 
@@ -917,7 +888,7 @@ public:
   }
   void check() {
     MODEL_CHECK(main_.values() == main_model_ && other_.values() == other_model_);
-    MODEL_CHECK(live_links() == live_before_ + int(main_model_.size() + other_model_.size()));
+    MODEL_CHECK(live<IntLink>() == live_before_ + int(main_model_.size() + other_model_.size()));
   }
 
 private:
@@ -970,7 +941,7 @@ private:
     expect("mxlinklist", 4);
   }
 
-  const int live_before_ = live_links();
+  const int live_before_ = live<IntLink>();
   LinkChain main_, other_;
   std::list<int> main_model_, other_model_;
   int values_ = 0;
