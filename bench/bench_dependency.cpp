@@ -8,6 +8,7 @@
 // dependencies (nodes, links, maps and all).
 #include "mxassert.h"
 #include "mxobjdependency.h"
+#include "support/clients.h"
 
 #include <benchmark/benchmark.h>
 
@@ -99,15 +100,7 @@ using T = MxObjectDependency;
 // Client objects and histories
 
 /// A minimal client object.
-class Obj : public MxDynObj {
-public:
-  explicit Obj(int id = 0) : id_(id) {}
-  MxDynObj* clone() const override { return new Obj(*this); }
-  int identity() const override { return id_; }
-
-private:
-  int id_;
-};
+using Obj = Plain;
 
 /// The objects of all histories, made once, one after the other.
 std::vector<Obj>& objects() {

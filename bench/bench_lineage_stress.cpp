@@ -35,6 +35,7 @@
 #include "mxassert.h"
 #include "mxjournal.h"
 #include "mxobjdependency.h"
+#include "support/clients.h"
 
 #include <benchmark/benchmark.h>
 
@@ -74,30 +75,8 @@ void count_report(const char*, int) {
   ++reports;
 }
 
-class Obj : public MxDynObj {
-public:
-  explicit Obj(int id = 0) : id_(id) {}
-  MxDynObj* clone() const override { return new Obj(*this); }
-  int identity() const override { return id_; }
-
-private:
-  int id_;
-};
-
-/// An iterator over a list of objects.
-class List : public MxIterator<const MxDynObj*> {
-public:
-  explicit List(std::vector<const MxDynObj*> objects) : items_(std::move(objects)) {}
-  const MxDynObj** first() override { return items_.data(); }
-  void next() override { ++at_; }
-  bool done() override { return at_ >= items_.size(); }
-  void reset() override { at_ = 0; }
-  const MxDynObj** current() override { return at_ < items_.size() ? &items_[at_] : nullptr; }
-
-private:
-  std::vector<const MxDynObj*> items_;
-  size_t at_ = 0;
-};
+using Obj = Plain;
+using List = ObjectList;
 
 /// What the history says about one object.
 struct Info {
