@@ -70,6 +70,20 @@ public:
     return true;
   }
 
+  /// Inserts `key` in one probe unless an entry for which `match` holds is
+  /// found first, probing from `home_of(bits)` (the home of what the key
+  /// stands for, which must be `Traits::home(key, bits)`); true when inserted.
+  template <class Home, class Match> bool insert_unless(Home home_of, Match match, const Key& key) {
+    if ((count_ + 1) * Traits::kLoadDen > entries_.size() * Traits::kLoadNum) grow();
+    size_t i = static_cast<size_t>(home_of(bits_)) & mask_;
+    for (; !(entries_[i].key == Traits::empty()); i = (i + 1) & mask_)
+      if (match(entries_[i].key)) return false;
+    entries_[i].key = key;
+    entries_[i].set_value(Value());
+    ++count_;
+    return true;
+  }
+
   /// Takes `key` out; false when it is not there.
   bool erase(const Key& key) {
     if (count_ == 0) return false;

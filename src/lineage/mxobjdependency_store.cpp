@@ -293,8 +293,9 @@ void NodeSet::clear() {
 bool ObjectMap::insert(const MxDynObj* object, Node* node) {
   static_assert(alignof(Node) > kTagMask, "the tag lives in a node pointer's alignment bits");
   if (object) {
-    if (find(object)) return false;
-    return table_.insert(reinterpret_cast<uintptr_t>(node) | tag_of(object));
+    return table_.insert_unless([&](unsigned bits) { return ObjectKey::home(object, bits); },
+                                slot_of(object),
+                                reinterpret_cast<uintptr_t>(node) | tag_of(object));
   }
   if (null_node_) return false;
   null_node_ = node;
@@ -465,29 +466,24 @@ bool MxObjDepStore::erase_source_link(Node* node, Link* link) {
 }
 
 void MxObjDepStore::retype_target_link(Node* node, Link* link, MxObjectDependency::Type type) {
-  tell_links_changed(node, link, LinkChange::kRetyped);
-  const bool was = link->dependency_type == MxObjectDependency::ABSORPTION;
-  const bool is = type == MxObjectDependency::ABSORPTION;
-  link->dependency_type = type;
-  if (was != is) {
-    if (is)
-      ++node->absorption_targets;
-    else
-      --node->absorption_targets;
-  }
-  ++changes;
+  retype_link(node, link, type, &Node::absorption_targets);
 }
 
 void MxObjDepStore::retype_source_link(Node* node, Link* link, MxObjectDependency::Type type) {
+  retype_link(node, link, type, &Node::absorption_sources);
+}
+
+void MxObjDepStore::retype_link(Node* node, Link* link, MxObjectDependency::Type type,
+                                uint32_t Node::*absorptions) {
   tell_links_changed(node, link, LinkChange::kRetyped);
   const bool was = link->dependency_type == MxObjectDependency::ABSORPTION;
   const bool is = type == MxObjectDependency::ABSORPTION;
   link->dependency_type = type;
   if (was != is) {
     if (is)
-      ++node->absorption_sources;
+      ++(node->*absorptions);
     else
-      --node->absorption_sources;
+      --(node->*absorptions);
   }
   ++changes;
 }

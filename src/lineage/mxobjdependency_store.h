@@ -186,11 +186,8 @@ public:
 
   Node* find(const MxDynObj* object) const {
     if (!object) return null_node_;
-    const uintptr_t tag = tag_of(object);
     const uintptr_t* slot =
-        table_.find_key(ObjectKey::home(object, table_.bits()), [&](uintptr_t s) {
-          return (s & kTagMask) == tag && node_of(s)->object == object;
-        });
+        table_.find_key(ObjectKey::home(object, table_.bits()), slot_of(object));
     return slot ? node_of(*slot) : nullptr;
   }
   /// False (and nothing changes) when `object` has a node already.
@@ -216,6 +213,16 @@ private:
            61;
   }
   static Node* node_of(uintptr_t slot) { return reinterpret_cast<Node*>(slot & ~kTagMask); }
+  /// Whether a slot holds `object`'s node: the tag first, the node only
+  /// when the tag matches.
+  struct SlotOf {
+    const MxDynObj* object;
+    uintptr_t tag;
+    bool operator()(uintptr_t slot) const {
+      return (slot & kTagMask) == tag && node_of(slot)->object == object;
+    }
+  };
+  static SlotOf slot_of(const MxDynObj* object) { return SlotOf{object, tag_of(object)}; }
   struct SlotKey {
     static constexpr size_t kLoadNum = 3, kLoadDen = 5;
     static uintptr_t empty() { return 0; }
@@ -340,6 +347,8 @@ public:
 
 private:
   void renumber();
+  void retype_link(Node* node, Link* link, MxObjectDependency::Type type,
+                   uint32_t Node::*absorptions);
   void tell_links_changed(Node* holder, Link* link, LinkChange change) {
     for (StoreListener* l : listeners_) l->links_changed(holder, link, change);
   }
