@@ -93,59 +93,36 @@ TEST_F(CreatedThenModified, DotForm) {
   EXPECT_TRUE(reports.empty());
 }
 
+/// The text dump of one link at full level.
+std::string link_text(const char* type, const char* id) {
+  const std::string pad = "               ";
+  return "            MxObjDepLink\n" + pad + "dependency_type            : " + type + "\n" + pad +
+         "target qualifier           : -\n" + pad + "node object id             : " + id + "\n" +
+         pad + "separator                  : 0\n";
+}
+
+/// The text dump of one node at full level, its level heading first.
+std::string node_text(int level, const char* id, const char* name, const std::string& targets,
+                      const std::string& sources) {
+  auto count = [](const std::string& links) {
+    return std::to_string(links.empty() ? 0 : 1) + "\n" + links;
+  };
+  return "      \nlevel " + std::to_string(level) + ":\n      \nnode object id: " + id +
+         "\n      MxObjDepNode\n         object name                   : " + name +
+         "\n         target links                  : " + count(targets) +
+         "         source links                  : " + count(sources);
+}
+
 TEST_F(CreatedThenModified, TextFormFull) {
-  EXPECT_EQ(dump(g, MxDebugFull, false, true),
-            lines({"check integrity of MxObjDependency",
-                   "MxObjDependency is valid",
-                   "MxObjDependency",
-                   "   number of nodes               : 3",
-                   "   number of roots               : 1",
-                   "   number of leafs               : 1",
-                   "   contents                      :",
-                   "      ",
-                   "level 0:",
-                   "      ",
-                   "node object id: NULL",
-                   "      MxObjDepNode",
-                   "         object name                   : NULL",
-                   "         target links                  : 1",
-                   "            MxObjDepLink",
-                   "               dependency_type            : CREATION",
-                   "               target qualifier           : -",
-                   "               node object id             : 42",
-                   "               separator                  : 0",
-                   "         source links                  : 0",
-                   "      ",
-                   "level 1:",
-                   "      ",
-                   "node object id: 42",
-                   "      MxObjDepNode",
-                   "         object name                   : MxObject",
-                   "         target links                  : 1",
-                   "            MxObjDepLink",
-                   "               dependency_type            : MODIFICATION",
-                   "               target qualifier           : -",
-                   "               node object id             : 43",
-                   "               separator                  : 0",
-                   "         source links                  : 1",
-                   "            MxObjDepLink",
-                   "               dependency_type            : CREATION",
-                   "               target qualifier           : -",
-                   "               node object id             : NULL",
-                   "               separator                  : 0",
-                   "      ",
-                   "level 2:",
-                   "      ",
-                   "node object id: 43",
-                   "      MxObjDepNode",
-                   "         object name                   : MxObject",
-                   "         target links                  : 0",
-                   "         source links                  : 1",
-                   "            MxObjDepLink",
-                   "               dependency_type            : MODIFICATION",
-                   "               target qualifier           : -",
-                   "               node object id             : 42",
-                   "               separator                  : 0"}));
+  EXPECT_EQ(
+      dump(g, MxDebugFull, false, true),
+      lines({"check integrity of MxObjDependency", "MxObjDependency is valid", "MxObjDependency",
+             "   number of nodes               : 3", "   number of roots               : 1",
+             "   number of leafs               : 1", "   contents                      :"}) +
+          node_text(0, "NULL", "NULL", link_text("CREATION", "42"), "") +
+          node_text(1, "42", "MxObject", link_text("MODIFICATION", "43"),
+                    link_text("CREATION", "NULL")) +
+          node_text(2, "43", "MxObject", "", link_text("MODIFICATION", "42")));
 }
 
 TEST_F(Check, ObjectNamesTakeClassAndNameAttribute) {

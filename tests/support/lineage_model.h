@@ -81,7 +81,7 @@ inline void expect(bool condition, const char* what) {
 }
 
 // ---------------------------------------------------------------------------
-// Client objects, roles, journal, iterators
+// Client objects, roles, journal
 
 /// A model object; some carry a name attribute, which dumps print.
 class Part : public MxObject {
@@ -147,26 +147,6 @@ inline const MxObjectDependencyRole* role_of(int kind) {
 inline bool stores_role(int kind) {
   return kind == ARTIFICIAL_ROLE || kind == KEEP_ROLE;
 }
-
-/// An iterator over a list of objects; it starts wherever the run leaves it
-/// (the graph must reset it before every pass).
-class CheckedList : public MxIterator<const MxDynObj*> {
-public:
-  explicit CheckedList(std::vector<const MxDynObj*> objects, size_t start)
-      : items_(std::move(objects)), at_(start) {}
-  const MxDynObj** first() override { return items_.empty() ? nullptr : &items_[0]; }
-  void next() override { ++at_; }
-  bool done() override { return at_ >= items_.size(); }
-  void reset() override { at_ = 0; }
-  const MxDynObj** current() override {
-    if (at_ >= items_.size()) fail("current() of an iterator that is done");
-    return &items_[at_];
-  }
-
-private:
-  std::vector<const MxDynObj*> items_;
-  size_t at_;
-};
 
 /// The pool indices an answer iterator yields.
 inline std::vector<int> drain(MxIterator<const MxDynObj*>* it) {
@@ -602,8 +582,9 @@ private:
       nt = static_cast<int>(r.targets.size());
       sources = r.sources.empty() ? std::vector<int>{-1} : r.sources;
       targets = r.targets.empty() ? std::vector<int>{-1} : r.targets;
-      CheckedList s(objects(r.sources), r.sources.size() / 2);
-      CheckedList t(objects(r.targets), r.targets.size());
+      // Both start wherever the run leaves them: the graph must reset them.
+      ObjectList s(objects(r.sources), r.sources.size() / 2);
+      ObjectList t(objects(r.targets), r.targets.size());
       result = graph_->record_dependency(r.null_sources ? nullptr : &s,
                                          r.null_targets ? nullptr : &t, r.type, qualifier, role);
     }
