@@ -86,19 +86,12 @@ struct RefChain {
 // A transcription of the joining rules over chain indices, with full scans.
 class Reference {
 public:
-  Reference(size_t n, const Distance& distance) : n_(n), d_(4 * n * n, -1.0) {
-    std::vector<bool> closed(n);
+  Reference(size_t n, Distance distance) : distance_(std::move(distance)), closed_(n) {
     for (size_t k = 0; k < n; ++k) {
-      const double gap = distance(k, k, true, false);
-      closed[k] = gap >= 0.0 && gap <= 0.001;
+      const double gap = distance_(k, k, true, false);
+      closed_[k] = gap >= 0.0 && gap <= 0.001;
       chains_.push_back({{static_cast<int>(k)}, {1}, point_id(k, true), point_id(k, false)});
     }
-    for (size_t i = 1; i < n; ++i)
-      for (size_t j = 0; j < i; ++j)
-        for (int ab = 0; ab < 4 && !closed[i] && !closed[j]; ++ab) {
-          const int x = point_id(i, ab < 2), y = point_id(j, ab % 2 == 0);
-          at(x, y) = at(y, x) = distance(i, j, ab < 2, ab % 2 == 0);
-        }
   }
 
   Chains sort(int strategy) {
@@ -111,9 +104,9 @@ public:
     size_t i = 0, j = 0;
     int e = 0, f = 0;
     if (strategy == 2) unambiguous();
-    while (strategy != 2 && closest(i, j, e, f, strategy == 3)) {
+    while (strategy != 2 && nearest(i, j, e, f, -1, strategy == 3)) {
       i = join(i, j, e, f);
-      while (strategy == 1 && nearest(i, j, e, f)) i = join(i, j, e, f);
+      while (strategy == 1 && nearest(i, j, e, f, static_cast<int>(i))) i = join(i, j, e, f);
       if (strategy == 1) close(chains_[i], 0), close(chains_[i], 1);
     }
     Chains out;
@@ -129,7 +122,13 @@ public:
   }
 
 private:
-  double& at(int x, int y) { return d_[static_cast<size_t>(y) * 2 * n_ + static_cast<size_t>(x)]; }
+  // The distance of end points x and y as the sorter measures it: the later
+  // edge first, nothing within one edge or with a closed edge.
+  double at(int x, int y) const {
+    if (x < y) std::swap(x, y);
+    const size_t i = static_cast<size_t>(x / 2), j = static_cast<size_t>(y / 2);
+    return i == j || closed_[i] || closed_[j] ? -1.0 : distance_(i, j, x % 2 == 0, y % 2 == 0);
+  }
   static int& end_of(RefChain& c, int e) { return e == 0 ? c.start : c.end; }
   static void close(RefChain& c, int e) {
     if (end_of(c, e) >= 0) end_of(c, e) = -1 - end_of(c, e);
@@ -137,9 +136,6 @@ private:
   bool joins(size_t i, int e, size_t j, int f) {
     const int x = end_of(chains_[i], e), y = end_of(chains_[j], f);
     return x >= 0 && y >= 0 && at(x, y) >= 0.0;
-  }
-  double dist(size_t i, int e, size_t j, int f) {
-    return at(end_of(chains_[i], e), end_of(chains_[j], f));
   }
   size_t connections(size_t i, int e) {
     size_t count = 0;
@@ -153,43 +149,32 @@ private:
     for (int& o : c.orientations) o = -o;
     std::swap(c.start, c.end);
   }
-  static void append(RefChain& to, const RefChain& from) {
+  // Chain j goes behind chain i, i turned to join with its end e, j with its start.
+  size_t join(size_t i, size_t j, int e, int f) {
+    if (e == 0) reverse(chains_[i]);
+    if (f == 1) reverse(chains_[j]);
+    RefChain &to = chains_[i], &from = chains_[j];
     to.edges.insert(to.edges.end(), from.edges.begin(), from.edges.end());
     to.orientations.insert(to.orientations.end(), from.orientations.begin(),
                            from.orientations.end());
     to.end = from.end;
-  }
-  size_t join(size_t i, size_t j, int e, int f) {
-    if (e == 0) reverse(chains_[i]);
-    if (f == 1) reverse(chains_[j]);
-    append(chains_[i], chains_[j]);
     chains_.erase(chains_.begin() + static_cast<long>(j));
     return j < i ? i - 1 : i;
   }
-  // Keeps (j, e, f) when they join below the best distance so far (the last on ties).
-  bool better(size_t i, size_t j, int e, int f, double& best) {
-    if (!joins(i, e, j, f) || dist(i, e, j, f) >= 1e20 || dist(i, e, j, f) > best) return false;
-    best = dist(i, e, j, f);
-    return true;
-  }
-  // The nearest ends of all pairs of chains, or of the first pair that joins at all.
-  bool closest(size_t& bi, size_t& bj, int& be, int& bf, bool first_pair_only) {
+  // The nearest joinable ends (i, e) and (j, f) below 1e20, the last met on
+  // ties, over the scan (i, j, e, f): of chain `only` and any other chain j,
+  // or else of chains j < i, or of the first such pair that joins at all.
+  bool nearest(size_t& bi, size_t& bj, int& be, int& bf, int only, bool first_pair = false) {
     double best = 1e20;
     bool found = false;
-    for (size_t i = 0; i < chains_.size() && !(first_pair_only && found); ++i)
-      for (size_t j = 0; j < i && !(first_pair_only && found); ++j)
-        for (int ef = 0; ef < 4; ++ef)
-          if (better(i, j, ef / 2, ef % 2, best))
-            bi = i, bj = j, be = ef / 2, bf = ef % 2, found = true;
-    return found;
-  }
-  bool nearest(size_t i, size_t& bj, int& be, int& bf) {
-    double best = 1e20;
-    bool found = false;
-    for (size_t j = 0; j < chains_.size(); ++j)
-      for (int ef = 0; ef < 4; ++ef)
-        if (j != i && better(i, j, ef / 2, ef % 2, best))
-          bj = j, be = ef / 2, bf = ef % 2, found = true;
+    for (size_t i = 0; i < chains_.size() && !(first_pair && found); ++i)
+      for (size_t j = 0; j < chains_.size() && !(first_pair && found); ++j)
+        for (int e = 0; e < 4 && (only < 0 ? j < i : i == size_t(only) && j != i); ++e) {
+          const int x = end_of(chains_[i], e / 2), y = end_of(chains_[j], e % 2);
+          if (!joins(i, e / 2, j, e % 2) || at(x, y) >= 1e20 || at(x, y) > best) continue;
+          best = at(x, y);
+          bi = i, bj = j, be = e / 2, bf = e % 2, found = true;
+        }
     return found;
   }
   bool first_partner(size_t i, int e, size_t& bj, int& bf) {
@@ -198,28 +183,27 @@ private:
         if (joins(i, e, j, f)) return bj = j, bf = f, true;
     return false;
   }
+  // Each chain swallows the later chains its end, then its start, may join; a
+  // chain that goes behind a later one takes its place.
   void unambiguous() {
-    for (size_t i = 0, j = 0; i < chains_.size();) {
-      int f = 0;
+    size_t j = 0;
+    int f = 0;
+    for (size_t i = 0; i < chains_.size();) {
       if (first_partner(i, 1, j, f)) {
-        if (f == 1) reverse(chains_[j]);
-        append(chains_[i], chains_[j]);
+        join(i, j, 1, f);
       } else if (close(chains_[i], 1), first_partner(i, 0, j, f)) {
-        if (f == 0) reverse(chains_[j]);
-        RefChain merged = chains_[j];
-        append(merged, chains_[i]);
-        chains_[i] = merged;
+        join(j, i, f, 0);
+        std::rotate(chains_.begin() + static_cast<long>(i),
+                    chains_.begin() + static_cast<long>(j - 1),
+                    chains_.begin() + static_cast<long>(j));
       } else {
-        close(chains_[i], 0);
-        ++i;
-        continue;
+        close(chains_[i++], 0);
       }
-      chains_.erase(chains_.begin() + static_cast<long>(j));
     }
   }
 
-  size_t n_;
-  std::vector<double> d_;
+  Distance distance_;
+  std::vector<bool> closed_;
   std::vector<RefChain> chains_;
 };
 
@@ -299,18 +283,6 @@ TEST_F(EdgeSorter, FiguresOfTheStrategies) {
   }
 }
 
-// Before sorting there are no chains, and nothing is measured.
-TEST_F(EdgeSorter, UnsortedSorterHasNoChains) {
-  FunctionSorter unsorted(3, table({}));
-  EXPECT_TRUE(unsorted.n_chain() == 0u && unsorted.n_edge() == 3u);
-  size_t c = 77, k = 88;
-  EXPECT_FALSE(unsorted.get_indices(1, c, k));
-  EXPECT_TRUE(c == 77u && k == 88u);
-  EXPECT_FALSE(unsorted.reversed(size_t{1}));
-  EXPECT_EQ(unsorted.calls, 0);
-  EXPECT_TRUE(reports.empty());
-}
-
 TEST_F(EdgeSorter, DistanceFunctionIsCalledOncePerEdgeAndFourTimesPerOpenPair) {
   std::vector<std::tuple<size_t, size_t, bool, bool>> seen; // edge 2 is closed
   FunctionSorter sorter(3, [&seen](size_t a, size_t b, bool sa, bool sb) {
@@ -328,8 +300,9 @@ TEST_F(EdgeSorter, DistanceFunctionIsCalledOncePerEdgeAndFourTimesPerOpenPair) {
 
 // --- dump ----------------------------------------------------------------------
 
+// Sorted and unsorted; edge indices padded to one width by their digits.
 TEST_F(EdgeSorter, DumpLayout) {
-  FunctionSorter sorter(3, table({{{1, 4}, 0.0}})); // edges 0 and 2 join
+  FunctionSorter sorter(3, table({{{1, 4}, 0.0}})), unsorted(2, table({})); // edges 0 and 2 join
   sorter.sort(closest);
   MxStringJournal journal;
   sorter.debug(journal, MxDebugNone, 2);
@@ -343,12 +316,8 @@ TEST_F(EdgeSorter, DumpLayout) {
                                 head + "2" + pad + "  +  \n\n" + chain +
                                 "end   }\n  \nMxEdgeSorter end   }\n");
   EXPECT_EQ(journal.flushes(), 10u);
-}
-
-TEST_F(EdgeSorter, DumpOfUnsortedSorterAndPaddingByIndexWidth) {
-  FunctionSorter empty(2, table({}));
-  MxStringJournal journal;
-  empty.debug(journal, MxDebugFull, 0);
+  journal.clear();
+  unsorted.debug(journal, MxDebugFull, 0);
   EXPECT_EQ(journal.text(), "MxEdgeSorter begin {\n\n   n_chain() = 0\n\nMxEdgeSorter end   }\n");
   // one chain 5 - 42 - 123, the middle edge walked backwards
   FunctionSorter wide(124, table({{{11, 85}, 0.0}, {{84, 246}, 0.0}}));
@@ -358,18 +327,23 @@ TEST_F(EdgeSorter, DumpOfUnsortedSorterAndPaddingByIndexWidth) {
   EXPECT_EQ(chain_text(wide, c), "5+ 42- 123+");
   journal.clear();
   wide.debug(journal, MxDebugNormal, 0);
-  const std::string& text = journal.text();
-  const std::string indent(9, ' ');
-  EXPECT_NE(text.find(indent + "5" + std::string(15, ' ') + "  +  \n"), std::string::npos);
-  EXPECT_NE(text.find(indent + "42" + std::string(14, ' ') + "  -  \n"), std::string::npos);
-  EXPECT_NE(text.find(indent + "123" + std::string(13, ' ') + "  +  \n"), std::string::npos);
-  EXPECT_NE(text.find("   n_chain() = 122\n"), std::string::npos);
+  const std::string in(9, ' '), text = journal.text();
+  for (const std::string& line :
+       {in + "5" + pad + "  +  \n", in + "42" + pad.substr(1) + "  -  \n",
+        in + "123" + pad.substr(2) + "  +  \n", in.substr(6) + "n_chain() = 122\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
 // --- checked access ----------------------------------------------------------
 
+// Before sorting there are no chains, and nothing is measured; access out of
+// range is reported and answers harmless values.
 TEST_F(EdgeSorter, OutOfRangeAccessorsReportAndReturnHarmlessValues) {
   FunctionSorter unsorted(2, table({}));
+  EXPECT_TRUE(unsorted.n_chain() == 0u && unsorted.n_edge() == 2u && !unsorted.reversed(size_t{1}));
+  size_t c = 77, k = 88;
+  EXPECT_TRUE(!unsorted.get_indices(1, c, k) && c == 77u && k == 88u && unsorted.calls == 0);
+  EXPECT_TRUE(reports.empty());
   EXPECT_EQ(unsorted.n_link(0), 0u); // not sorted, index out of range
   EXPECT_EQ(reports.take_tags(), ReportTags(2, kTag));
   EXPECT_EQ(unsorted.edge_index(0, 0), 0u);
@@ -386,9 +360,7 @@ TEST_F(EdgeSorter, OutOfRangeAccessorsReportAndReturnHarmlessValues) {
   EXPECT_FALSE(sorter.reversed(1, 1));
   EXPECT_EQ(reports.take_tags(), ReportTags(2, kTag));
   EXPECT_FALSE(sorter.reversed(size_t{3})); // an edge in no chain is simply not found
-  size_t c = 5, k = 6;
-  EXPECT_FALSE(sorter.get_indices(3, c, k));
-  EXPECT_EQ(c, 5u);
+  EXPECT_TRUE(!sorter.get_indices(3, c, k) && c == 77u);
   EXPECT_TRUE(reports.empty());
 }
 
@@ -397,21 +369,17 @@ TEST_F(EdgeSorter, MatrixElementsAndCheckedAccess) {
   m.fill(-1.0);
   m(1, 2) = 4.5;
   m(0, 2) = 2.5;
-  EXPECT_EQ(m(1, 1), -1.0);
-  EXPECT_TRUE(reports.empty());
+  EXPECT_TRUE(m(1, 1) == -1.0 && reports.empty());
   EXPECT_EQ(m(2, 0), 0.0);
   m(0, 3) = 9.0; // goes to scratch, not into the matrix
-  const MxMatrix<double>& view = m;
-  EXPECT_EQ(view(5, 5), 0.0);
+  EXPECT_EQ(static_cast<const MxMatrix<double>&>(m)(5, 5), 0.0);
   EXPECT_EQ(reports.take_tags(), ReportTags(3, kMatrixTag));
   for (size_t r = 0; r < 2; ++r)
     for (size_t c = 0; c < 3; ++c) EXPECT_NE(m(r, c), 9.0);
   EXPECT_EQ(m(0, 2) + m(1, 2), 7.0);
   MxMatrix<double> copy = m;
   copy.resize(1, 1);
-  EXPECT_EQ(copy(0, 0), 0.0);
-  EXPECT_EQ(m(1, 2), 4.5);
-  EXPECT_TRUE(reports.empty());
+  EXPECT_TRUE(copy(0, 0) == 0.0 && m(1, 2) == 4.5 && reports.empty());
 }
 
 // Shapes whose element count or byte count would not fit, and edge counts
@@ -419,19 +387,16 @@ TEST_F(EdgeSorter, MatrixElementsAndCheckedAccess) {
 TEST_F(EdgeSorter, ImpossibleShapesAndEdgeCountsAreReportedAndLeftEmpty) {
   MxMatrix<int> m(2, 2);
   m.resize(size_t(1) << 40, size_t(1) << 40);
-  EXPECT_EQ(reports.take_tags(), ReportTags{kMatrixTag});
-  EXPECT_TRUE(m.rows() == 0u && m.columns() == 0u);
   MxMatrix<double> bytes(size_t(1) << 31, size_t(1) << 31);
-  EXPECT_EQ(reports.take_tags(), ReportTags{kMatrixTag});
-  EXPECT_EQ(bytes.rows(), 0u);
+  EXPECT_TRUE(m.rows() == 0u && m.columns() == 0u && bytes.rows() == 0u);
+  EXPECT_EQ(reports.take_tags(), ReportTags(2, kMatrixTag));
   FunctionSorter ids(size_t(1) << 31, table({}));
   EXPECT_EQ(reports.take_tags(), ReportTags{kTag});
-  EXPECT_EQ(ids.n_edge(), 0u);
   FunctionSorter matrix((size_t(1) << 30) - 1, table({}));
   EXPECT_EQ(reports.take_tags(), ReportTags{kMatrixTag});
-  EXPECT_EQ(matrix.n_edge(), 0u);
   matrix.sort(closest);
-  EXPECT_TRUE(matrix.n_chain() == 0u && matrix.calls == 0);
+  EXPECT_TRUE(ids.n_edge() == 0u && matrix.n_edge() == 0u && matrix.n_chain() == 0u &&
+              matrix.calls == 0);
 }
 
 } // namespace
