@@ -61,6 +61,12 @@ template <class P, class W, size_t N> void check_algebra(std::mt19937& random) {
     P t = p;
     t[N - 1] = w[0] = 9.0;
     EXPECT_TRUE(xs(t).back() == 9.0 && xs(w)[0] == 9.0 && t[0] == p[0]);
+    if constexpr (N == 2) { // sums of points, updates in place, the scalar cross product, ortho
+      t = p;
+      EXPECT_TRUE(&(t += q) == &t && &(t -= v) == &t && &(t += u) == &t && &(t *= s) == &t);
+      EXPECT_TRUE(xs(p + q) == sum && xs(t) == (V{(a[0] + a[0]) * s, (a[1] + a[1]) * s}));
+      EXPECT_TRUE(u * v == a[0] * b[1] - a[1] * b[0] && xs(u.ortho()) == (V{-a[1], a[0]}));
+    }
   }
 }
 
@@ -69,19 +75,12 @@ TEST(UVAndUVW, AlgebraMatchesCoordinateArithmetic) {
   check_algebra<MxUVPar, MxUVVec, 2>(random);
   check_algebra<MxUVWPar, MxUVWVec, 3>(random);
   EXPECT_EQ(xs(MxUVWVec(1.0, 2.0, 3.0) * MxUVWVec(-2.0, 0.5, 4.0)), (V{6.5, -10.0, 4.5}));
-  EXPECT_EQ(xs(MxUVVec()), (V{0.0, 0.0}));
 }
 
-TEST(UV, PointSumsCrossProductOrthoTurnAndAngle) {
-  MxUVPar r(1.0, 2.0);
-  EXPECT_TRUE(&(r += MxUVPar(4.0, 6.0)) == &r && &(r += MxUVVec(0.5, -1.0)) == &r &&
-              &(r -= MxUVVec(1.5, 1.0)) == &r && &(r *= 2.0) == &r);
-  EXPECT_EQ(xs(r), (V{8.0, 12.0}));
-  EXPECT_EQ(MxUVVec(1.0, 2.0) * MxUVVec(3.0, -5.0), -11.0); // cross product
-  EXPECT_EQ(xs(MxUVVec(2.0, 3.0).ortho()), (V{-3.0, 2.0}));
+TEST(UV, TurnAndAngle) {
   EXPECT_EQ(xs(MxUVVec(2.0, 3.0).turn(0.0)), (V{2.0, 3.0}));
-  const MxUVVec back = MxUVVec(2.0, 3.0).turn(-pi);
-  EXPECT_TRUE(std::fabs(back.du() + 2.0) < 1e-15 && std::fabs(back.dv() + 3.0) < 1e-15);
+  const MxUVVec back = MxUVVec(2.0, 3.0).turn(-pi) + MxUVVec(2.0, 3.0);
+  EXPECT_TRUE(std::fabs(back.du()) < 1e-15 && std::fabs(back.dv()) < 1e-15);
   const MxUVVec x(1.0, 0.0), y(0.0, 1.0);
   const struct {
     MxUVVec from, to;
@@ -102,10 +101,8 @@ TEST_F(Reporting, NormalizeScalesToLengthOneOrReportsNumericallyZeroVectors) {
   const struct {
     V v, want;
     bool zero;
-  } cases[] = {{{3.0, -4.0}, {0.6, -0.8}, false},
-               {{1e-19, 0.0}, {1.0, 0.0}, false},
+  } cases[] = {{{1e-19, 0.0}, {1.0, 0.0}, false},
                {{1e-21, 0.0}, {1e-21, 0.0}, true},
-               {{2.0, 3.0, 6.0}, {2.0 / 7.0, 3.0 / 7.0, 6.0 / 7.0}, false},
                {{0.0, 0.0, 1e-19}, {0.0, 0.0, 1.0}, false},
                {{1e-21, 0.0, 0.0}, {1e-21, 0.0, 0.0}, true}};
   for (const auto& c : cases) {
@@ -115,10 +112,8 @@ TEST_F(Reporting, NormalizeScalesToLengthOneOrReportsNumericallyZeroVectors) {
       EXPECT_EQ(xs(v), c.want);
       EXPECT_EQ(taken(), c.zero ? ReportTags{tag} : ReportTags{});
     };
-    if (c.v.size() == 2)
-      check(MxUVVec(c.v.data()), "mxuvvec");
-    else
-      check(MxUVWVec(c.v.data()), "mxuvwvec");
+    c.v.size() == 2 ? check(MxUVVec(c.v.data()), "mxuvvec")
+                    : check(MxUVWVec(c.v.data()), "mxuvwvec");
   }
   EXPECT_TRUE(MxUVVec(NAN, 1.0).numerical_zero() && MxUVWVec(1.0, NAN, 0.0).numerical_zero());
 }
@@ -137,14 +132,12 @@ TEST_F(Reporting, TriangleParNormalisesAndTriangleVecValidatesItsZeroSum) {
   const struct {
     V uvw, point; // none: the centre, reported
     bool valid;
-  } cases[] = {{{1.0, -1.0, 0.0}, {}, true},
-               {{0.1, 0.2, -0.3}, {}, true}, // sum 5.6e-17
+  } cases[] = {{{0.1, 0.2, -0.3}, {}, true}, // sum 5.6e-17
                {{1e-13, 0.0, 0.0}, {}, true},
                {{1e-12, 0.0, 0.0}, {}, false},
                {{2e-12, 0.0, 0.0}, {1.0, 0.0, 0.0}, false},
                {{2.0, 1.0, 1.0}, {0.5, 0.25, 0.25}, false},
                {{2.0, -1.0, 0.0}, {2.0, -1.0, 0.0}, false},
-               {{-1.0, -1.0, -1.0}, {}, false},
                {{NAN, 0.0, 1.0}, {}, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.uvw[0] << " " << c.uvw[1] << " " << c.uvw[2]);
@@ -167,8 +160,7 @@ TEST_F(Reporting, TriangleOperations) {
               xs(a.reverse()) == xs(-a));
   const double k = 0.5773502691896257; // ortho keeps the length and is perpendicular
   EXPECT_EQ(xs(a.ortho()), (V{k, k, -2.0 * k}));
-  EXPECT_EQ(xs(a.turn(0.0)), xs(a));
-  EXPECT_NEAR(a.turn(pi / 2).dw(), -2.0 * k, 1e-15);
+  EXPECT_TRUE(xs(a.turn(0.0)) == xs(a) && std::fabs(a.turn(pi / 2).dw() + 2.0 * k) < 1e-15);
   const MxTrianglePar p(1.0, 0.0, 0.0), q(0.0, 1.0, 0.0);
   const MxTriangleVec d = p - q;
   EXPECT_TRUE(xs(d) == (V{1.0, -1.0, 0.0}) && xs(q + d) == xs(p) && xs(p - d) == xs(q));
@@ -196,8 +188,7 @@ TEST_F(Reporting, OutOfRangeIndicesAndNullArraysAreReported) {
     using T = decltype(value);
     const V c = xs(value);
     const int n = static_cast<int>(c.size());
-    const double* none = nullptr;
-    EXPECT_EQ(xs(T(none)), xs(T())) << tag;
+    EXPECT_EQ(xs(T(static_cast<const double*>(nullptr))), xs(T())) << tag;
     const T& read = value;
     EXPECT_TRUE(read[-1] == c.front() && read[n] == c.back()) << tag;
     size_t n_reports = 3;
@@ -230,9 +221,10 @@ TEST(Output, DebugAndStreamTexts) {
       MxStringJournal journal;
       x.debug(journal, level, true, indent);
       EXPECT_EQ(journal.text(), level >= MxDebugNormal ? line : "") << level;
+      EXPECT_EQ(journal.flushes(), level >= MxDebugNormal ? 1u : 0u); // one end of expression
     }
     MxStringJournal journal;
-    EXPECT_EQ(&(journal << x), &journal);
+    EXPECT_TRUE(&(journal << x) == &journal && journal.flushes() == 0u);
     EXPECT_EQ(journal.text(), streamed);
   };
   check(MxUVPar(1.5, -2.0), 2, "  MxUVPar  ( 1.500000, -2.000000 )\n",
@@ -248,19 +240,16 @@ TEST(Output, DebugAndStreamTexts) {
         "MxTriangleVec( 1.000000, -1.000000, 0.000000)");
 }
 
-TEST(Output, DebugWritesPiecesAndOneEndOfExpressionInTheJournalFormat) {
+TEST(Output, DebugWritesPiecesAndStreamingTakesTheJournalFormat) {
   MxStringJournal journal;
   MxUVPar(1.0, 2.0).debug(journal, MxDebugNormal, false, 2); // the flag has no effect
-  const std::vector<std::string> expected = {" ",  " ",        "MxUVPar ", " ( ", "1.000000",
-                                             ", ", "2.000000", " )",       "\n"};
-  EXPECT_EQ(journal.writes(), expected);
-  EXPECT_EQ(journal.flushes(), 1u);
+  EXPECT_EQ(journal.writes(), (std::vector<std::string>{" ", " ", "MxUVPar ", " ( ", "1.000000",
+                                                        ", ", "2.000000", " )", "\n"}));
   journal.clear();
   journal.set_width(8);
   journal.set_precision(2);
   journal << MxUVPar(1.0, -0.5);
   EXPECT_EQ(journal.text(), "MxUVPar(     1.00,    -0.50)");
-  EXPECT_EQ(journal.flushes(), 0u);
 }
 
 } // namespace
