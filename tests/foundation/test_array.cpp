@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -20,16 +19,9 @@ TEST(Array, MatchesVectorUnderRandomOperations) {
   EXPECT_EQ(run_random<ArrayModel<std::string>>(40, 600), "");
 }
 
-// resize: 5 elements take 8 slots; from 8, 64000 take 8 + 61440 + 4096 and
-// 70000 take 8 + 69632 + 4096. append to a full array: 3 -> 6, 63999 -> +4096.
-TEST(Array, GrowthDoublesFromOneThenStepsBy4096From64000) {
-  for (auto [count, capacity] : {std::pair<size_t, size_t>{64000, 65544}, {70000, 73736}}) {
-    MxArray<int> a;
-    a.resize(5, true);
-    EXPECT_EQ(a.capacity(), 8u);
-    a.resize(count, true);
-    EXPECT_EQ(a.capacity(), capacity);
-  }
+// Appending to a full array doubles it, from 64000 elements adds 4096 (the
+// model check grows arrays that far only by resizing).
+TEST(Array, AppendToAFullArrayDoublesItOrFrom64000Adds4096) {
   for (size_t full : {size_t{3}, size_t{63999}}) {
     MxArray<int> f;
     f.reallocate(full, false);
@@ -82,24 +74,6 @@ TEST(Array, EveryCapacitySlotHoldsAConstructedElement) {
     EXPECT_EQ(Probe::live, 3);
   }
   EXPECT_EQ(Probe::live, 0);
-}
-
-TEST(Array, ArraysOfArraysCopyDeeply) {
-  MxArray<MxArray<int>> outer;
-  for (int n = 1; n <= 4; ++n) {
-    outer.append(MxArray<int>());
-    for (int i = 1; i <= n; ++i) outer[n - 1].append(i);
-  }
-  outer.append(outer[0]); // full: grows while reading its own element
-  MxArray<MxArray<int>> copy(outer);
-  copy[0].append(99);
-  copy[4][0] = -5;
-  EXPECT_EQ(outer[0].size(), 1u);
-  EXPECT_EQ(outer[4][0], 1);
-  EXPECT_EQ(copy[0][1], 99);
-  outer.remove_last();
-  outer.resize(5, true);
-  EXPECT_EQ(outer[4].capacity(), 0u); // the dropped slot was reset
 }
 
 struct Pair {

@@ -138,6 +138,12 @@ template <class L> auto at(L& list, int i) {
   return std::next(list.begin(), i);
 }
 
+/// Assigns `x` to itself, which must change nothing.
+template <class T> void self_assign(T& x) {
+  const T& same = x;
+  x = same;
+}
+
 /// The instances of T alive now (the node and link types below count themselves).
 template <class T> int& live() {
   static int n = 0;
@@ -408,8 +414,7 @@ private:
     assigned = map_;
     MODEL_CHECK(entries(copy) == entries(assigned) && assigned.size() == int(model_.size()));
     copy[2000] = 2; // deep: the source stays as it is
-    const Map& same = map_;
-    map_ = same;
+    self_assign(map_);
     map_ = assigned;
     counted_ = static_cast<int>(model_.size());
   }
@@ -449,18 +454,10 @@ public:
   explicit IntTable(int size = DEFAULT_SIZE) : MxHashTable(size) {}
   IntTable(const IntTable& other) = default;
   IntTable& operator=(const IntTable& other) = default;
-  using MxHashTable::best_case;
-  using MxHashTable::cell_head;
-  using MxHashTable::find_index;
-  using MxHashTable::find_node;
-  using MxHashTable::first_node;
-  using MxHashTable::get_cell_distribution;
-  using MxHashTable::insert_node;
-  using MxHashTable::next_node;
-  using MxHashTable::remove_all_elements;
-  using MxHashTable::remove_chain;
-  using MxHashTable::splice_node;
-  using MxHashTable::worst_cast;
+  using MxHashTable::best_case, MxHashTable::cell_head, MxHashTable::find_index,
+      MxHashTable::find_node, MxHashTable::first_node, MxHashTable::get_cell_distribution,
+      MxHashTable::insert_node, MxHashTable::next_node, MxHashTable::remove_all_elements,
+      MxHashTable::remove_chain, MxHashTable::splice_node, MxHashTable::worst_cast;
   IntNode* find(int key) const {
     IntNode probe(key, 0);
     return static_cast<IntNode*>(find_node(&probe));
@@ -617,8 +614,7 @@ private:
     assigned = table_;
     MODEL_CHECK(copy.contents() == all() && assigned.contents() == all());
     MODEL_CHECK(!table_.cell_head(0) || copy.cell_head(0) != table_.cell_head(0));
-    const IntTable& same = table_;
-    table_ = same;
+    self_assign(table_);
   }
   void misuse_or_clear() {
     int cell = in.pick(3);
@@ -723,8 +719,7 @@ private:
     compare(copy, ref_);
     compare(assigned, ref_);
     MODEL_CHECK(ref_.slots.empty() || copy.node_at(0) != queue_.node_at(0));
-    const Queue& same = queue_;
-    queue_ = same;
+    self_assign(queue_);
   }
 
   Queue queue_;
@@ -825,8 +820,7 @@ private:
     MODEL_CHECK(values(copy) == std::list<int>{-2});
     list_model_.push_front(-1);
     in.flip() ? void(list_ = moved) : void(list_ = std::move(moved));
-    const MxList<int>& same = list_;
-    list_ = same;
+    self_assign(list_);
     MxQueue<int> queue(queue_);
     queue_ = std::move(queue);
     MxStack<int> stack(stack_);
@@ -850,16 +844,9 @@ struct IntLink : MxLink {
 /// A link list of IntLinks, its operations opened up.
 class LinkChain : public MxLinkList {
 public:
-  using MxLinkList::append_link;
-  using MxLinkList::array;
-  using MxLinkList::cursor;
-  using MxLinkList::head;
-  using MxLinkList::prepend_link;
-  using MxLinkList::set_head;
-  using MxLinkList::size;
-  using MxLinkList::splice_out;
-  using MxLinkList::splice_sequence;
-  using MxLinkList::tail;
+  using MxLinkList::append_link, MxLinkList::array, MxLinkList::cursor, MxLinkList::head,
+      MxLinkList::prepend_link, MxLinkList::set_head, MxLinkList::size, MxLinkList::splice_out,
+      MxLinkList::splice_sequence, MxLinkList::tail;
   /// The values along next, checking every back link and the tail.
   std::list<int> values() const {
     std::list<int> out;
@@ -1041,8 +1028,7 @@ private:
   void copies() {
     MxArray<T, A> copy(array_), part;
     compare(copy, grown(0, model_.size()));
-    const MxArray<T, A>& same = array_;
-    array_ = same;
+    self_assign(array_);
     const T* buffer = copy.data();
     if (in.flip()) {
       MxArray<T, A> moved(std::move(copy));
@@ -1179,13 +1165,10 @@ private:
     const double d = in.flip() ? in.raw<double>() : in.pick(20001) / 64.0 - 150.0;
     const int precision = in.pick(in.flip() ? 24 : 1204) - 3; // beyond 1100 counts as 1100
     const bool general = in.flip();
-    if (op == 0) s_.append(i);
-    if (op == 1) s_.append(u);
+    std::string t = printed(general ? "%.*g" : "%.*f", std::min(precision, 1100), d);
+    if (op == 0) s_.append(i), t = std::to_string(i);
+    if (op == 1) s_.append(u), t = std::to_string(u);
     if (op == 2) s_.append(d, precision, general);
-    const std::string t = op == 0 ? std::to_string(i)
-                          : op == 1
-                              ? std::to_string(u)
-                              : printed(general ? "%.*g" : "%.*f", std::min(precision, 1100), d);
     appended(t, t.size());
   }
   // A NUL raises the count and leaves the text; a character of the string
@@ -1283,18 +1266,19 @@ private:
     const char c = static_cast<char>(in.pick(256));
     const double d = in.raw<double>();
     std::string full;
-    if (op == 0) full = printed("%s", a.c_str()), s_.format(size, "%s", a.c_str());
-    if (op == 1)
-      full = printed("%d|%.*s", i, p, a.c_str()), s_.format(size, "%d|%.*s", i, p, a.c_str());
-    if (op == 2) full = printed("%*d", p, i), s_.format(size, "%*d", p, i);
+    const auto both = [&](const char* f, auto... args) {
+      full = printed(f, args...);
+      s_.format(size, f, args...);
+    };
+    if (op == 0) both("%s", a.c_str());
+    if (op == 1) both("%d|%.*s", i, p, a.c_str());
+    if (op == 2) both("%*d", p, i);
     if (op == 3 && !terminated()) return;
     if (op == 3) full = printed("%s<%s>", own.c_str(), a.c_str()); // from its own text
     if (op == 3) s_.format(size, "%s<%s>", s_.as_const_c_string(), a.c_str());
-    if (op == 4) full = printed("%c%c", c, c + 1), s_.format(size, "%c%c", c, c + 1);
-    if (op == 5)
-      full = printed("%x-%u", unsigned(i), unsigned(p)),
-      s_.format(size, "%x-%u", unsigned(i), unsigned(p));
-    if (op == 6) full = printed("%g %e", d, d), s_.format(size, "%g %e", d, d);
+    if (op == 4) both("%c%c", c, c + 1);
+    if (op == 5) both("%x-%u", unsigned(i), unsigned(p));
+    if (op == 6) both("%g %e", d, d);
     if (size < 0) return expect("mxstring"); // and nothing changes
     capacity_ = grown(capacity_, static_cast<size_t>(size));
     const size_t room = size > 0 ? static_cast<size_t>(size) - 1 : 0;
@@ -1327,8 +1311,7 @@ private:
     MxString& me = assigned;
     assigned = std::move(me);
     MODEL_CHECK(copy == "x" && moved.null() && assigned == s_);
-    const MxString& same = s_;
-    s_ = same;
+    self_assign(s_);
   }
   void blanks(int n) {
     MODEL_CHECK(elements(mx_blankstring(n)) == std::string(n > 0 ? n : 0, ' ') + '\0');
