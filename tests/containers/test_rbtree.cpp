@@ -26,12 +26,8 @@ TEST(Map, MatchesMultimapUnderRandomOperations) {
 class OpenTree : public MxRBTree { // without a sentinel unless given one
 public:
   explicit OpenTree(MxRBTreeNode* nil = nullptr) : MxRBTree(nil) {}
-  using MxRBTree::insert;
-  using MxRBTree::rb_find;
-  using MxRBTree::rb_insert;
-  using MxRBTree::remove_all_elements;
-  using MxRBTree::tree_nil;
-  using MxRBTree::tree_root;
+  using MxRBTree::insert, MxRBTree::rb_find, MxRBTree::rb_insert, MxRBTree::remove_all_elements,
+      MxRBTree::tree_nil, MxRBTree::tree_root;
 };
 
 TEST_F(ReportingTest, TreeWithoutSentinelReportsAndStaysEmpty) {
@@ -46,7 +42,7 @@ TEST_F(ReportingTest, TreeWithoutSentinelReportsAndStaysEmpty) {
 
 // A new tree's sentinel links to itself; a tall unbalanced tree goes completely.
 TEST(RBTree, TallUnbalancedTreeIsDestroyedCompletely) {
-  const int before = models::live<TagNode>();
+  const int before = TagNode::live;
   {
     OpenTree tall(new TagNode()); // plain insertion of falling keys: a 3000-deep list
     const MxRBTreeNode* nil = tall.tree_nil();
@@ -55,7 +51,7 @@ TEST(RBTree, TallUnbalancedTreeIsDestroyedCompletely) {
     for (int k = 0; k < 3000; ++k) tall.insert(new TagNode(tall.tree_nil(), -k, k));
     EXPECT_EQ(TagNode::of(tall.tree_root()->right_most())->key, 0);
   }
-  EXPECT_EQ(models::live<TagNode>(), before);
+  EXPECT_EQ(TagNode::live, before);
 }
 
 TEST(Map, ValuesThatAreMapsAreCopiedDeeply) {

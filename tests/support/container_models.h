@@ -144,11 +144,13 @@ template <class T> void self_assign(T& x) {
   x = same;
 }
 
-/// The instances of T alive now (the node and link types below count themselves).
-template <class T> int& live() {
-  static int n = 0;
-  return n;
-}
+/// A base that counts the instances of T alive now, in T::live.
+template <class T> struct Counted {
+  Counted() { ++live; }
+  Counted(const Counted&) { ++live; }
+  ~Counted() { --live; }
+  static inline int live = 0;
+};
 
 // --- red-black tree and map --------------------------------------------------
 
@@ -156,13 +158,10 @@ template <class T> int& live() {
 /// its tag telling equal keys apart; right_most is the node whose interval
 /// ends last, so the tree is an interval tree. As a search key it stands for
 /// the interval from `key` to `key + width` and matches every node it meets.
-class TagNode : public MxRBTreeNode {
+class TagNode : public MxRBTreeNode, public Counted<TagNode> {
 public:
-  TagNode() : MxRBTreeNode(nullptr) { ++live<TagNode>(); } // a sentinel
-  TagNode(MxRBTreeNode* nil, int key, int tag) : MxRBTreeNode(nil), key(key), tag(tag) {
-    ++live<TagNode>();
-  }
-  ~TagNode() override { --live<TagNode>(); }
+  TagNode() : MxRBTreeNode(nullptr) {} // a sentinel
+  TagNode(MxRBTreeNode* nil, int key, int tag) : MxRBTreeNode(nil), key(key), tag(tag) {}
   static const TagNode* of(const MxRBTreeNode* n) { return static_cast<const TagNode*>(n); }
   int end() const { return key + (tag > 0 ? tag % 4 : 0); }
   bool not_less_than(const MxRBTreeNode* o) const override { return key + width >= of(o)->key; }
@@ -244,7 +243,7 @@ public:
     for (MxRBTreeNode* n = tree_minimum(tree_root()); n != nil; n = tree_successor(n), ++e)
       MODEL_CHECK(e != entries_.end() && key_of(n) == e->first && TagNode::of(n)->tag == e->second);
     MODEL_CHECK(e == entries_.end());
-    MODEL_CHECK(live<TagNode>() == live_before_ + static_cast<int>(entries_.size()));
+    MODEL_CHECK(TagNode::live == live_before_ + static_cast<int>(entries_.size()));
   }
 
 private:
@@ -331,16 +330,12 @@ private:
     insert(nullptr); // ignored, as are null and sentinel rotations and updates
     left_rotate(nullptr), right_rotate(tree_nil());
     update_max(nullptr), update_max(tree_nil());
-    rb_insert(nullptr);
-    rb_delete(nullptr);
-    rb_delete(tree_nil());
-    rb_delete_fixup(nullptr);
-    MODEL_CHECK(!tree_successor(nullptr) && !tree_maximum(nullptr));
-    MODEL_CHECK(!tree_minimum(nullptr));
+    rb_insert(nullptr), rb_delete(nullptr), rb_delete(tree_nil()), rb_delete_fixup(nullptr);
+    MODEL_CHECK(!tree_successor(nullptr) && !tree_maximum(nullptr) && !tree_minimum(nullptr));
     expect("mxrbt", 6);
   }
 
-  const int live_before_ = live<TagNode>(); // the sentinel included
+  const int live_before_ = TagNode::live; // the sentinel included
   const bool plain_;
   std::multimap<int, int> entries_;
   int tags_ = 0;
@@ -435,11 +430,9 @@ private:
 
 // --- hash table ----------------------------------------------------------------
 
-class IntNode : public MxHashTableNode {
+class IntNode : public MxHashTableNode, public Counted<IntNode> {
 public:
-  IntNode(int key, int tag) : key(key), tag(tag) { ++live<IntNode>(); }
-  IntNode(const IntNode& o) : MxHashTableNode(o), key(o.key), tag(o.tag) { ++live<IntNode>(); }
-  ~IntNode() override { --live<IntNode>(); }
+  IntNode(int key, int tag) : key(key), tag(tag) {}
   bool matches(const MxHashTableNode* o) const override {
     return static_cast<const IntNode*>(o)->key == key;
   }
@@ -560,7 +553,7 @@ public:
   }
   void check() {
     MODEL_CHECK(table_.contents() == all());
-    MODEL_CHECK(live<IntNode>() == live_before_ + static_cast<int>(all().size()));
+    MODEL_CHECK(IntNode::live == live_before_ + static_cast<int>(all().size()));
   }
 
 private:
@@ -625,7 +618,7 @@ private:
     for (Chain& c : chains_) c.clear();
   }
 
-  const int live_before_ = live<IntNode>();
+  const int live_before_ = IntNode::live;
   IntTable table_;
   std::vector<Chain> chains_;
   int tags_ = 0;
@@ -641,8 +634,7 @@ public:
   explicit HeapModel(Bytes& input) : Model(input), queue_(in.flip()), ref_(queue_.is_max_heap()) {}
   void step() {
     const int op = in.pick(9);
-    if (op <= 1) insert(queue_, ref_);
-    if (op == 2) add(queue_, ref_);
+    if (op <= 2) put(queue_, ref_, op <= 1);
     if (op == 3) queue_.build_heap(), ref_.build();
     if (op == 4) extract();
     if (op == 5) queue_.sort_nodes(), ref_.sort();
@@ -667,16 +659,10 @@ private:
   void ordered(RefHeap& ref) { // an unordered heap is reported, then built
     if (ref.size == -1) expect("mxheap"), ref.build();
   }
-  void insert(Queue& q, RefHeap& ref) {
+  void put(Queue& q, RefHeap& ref, bool in_order) { // inserted in order, or added
     const int key = in.pick(12);
-    ordered(ref);
-    ref.insert({key, ++tags_});
-    q.insert(tags_, key);
-  }
-  void add(Queue& q, RefHeap& ref) {
-    const int key = in.pick(12);
-    ref.add({key, ++tags_});
-    q.add(tags_, key);
+    if (in_order) ordered(ref), ref.insert({key, ++tags_}), q.insert(tags_, key);
+    if (!in_order) ref.add({key, ++tags_}), q.add(tags_, key);
   }
   void extract() {
     ordered(ref_);
@@ -693,7 +679,7 @@ private:
   void merge() {
     Queue other(in.flip());
     RefHeap ref(other.is_max_heap());
-    for (int n = in.pick(6); n > 0; --n) in.flip() ? insert(other, ref) : add(other, ref);
+    for (int n = in.pick(6); n > 0; --n) put(other, ref, in.flip());
     ordered(ref_);
     ordered(ref);
     while (ref.size > 0) ref_.insert(ref.take_first());
@@ -744,10 +730,6 @@ public:
     if (op == 7) erase_at(i, size);
     if (op == 8) item_at(i, size);
     if (op == 9) erase_every(v);
-    if (op == 9)
-      for (int& x : list_) x += 8; // through writable iterators
-    if (op == 9)
-      for (int& x : list_model_) x += 8;
     if (op == 10) queue(v);
     if (op == 11) stack(v);
     if (op == 12) copies();
@@ -795,9 +777,11 @@ private:
     const MxItem<int>* item = list_.item_at(i);
     MODEL_CHECK(i >= 0 && i < size ? item && item->value() == *at(list_model_, i) : !item);
   }
-  void erase_every(int v) { // through iterators
+  void erase_every(int v) { // through iterators, then a write through each
     for (auto it = list_.begin(); it != list_.end();) it = *it == v ? list_.erase(it) : ++it;
     list_model_.remove(v);
+    for (int& x : list_) x += 8;
+    for (int& x : list_model_) x += 8;
   }
   void queue(int v) {
     if (in.flip()) return queue_.enqueue(v), queue_model_.push_back(v);
@@ -835,9 +819,8 @@ private:
   std::vector<int> stack_model_;
 };
 
-struct IntLink : MxLink {
-  explicit IntLink(int v) : value(v) { ++live<IntLink>(); }
-  ~IntLink() override { --live<IntLink>(); }
+struct IntLink : MxLink, Counted<IntLink> {
+  explicit IntLink(int v) : value(v) {}
   int value;
 };
 
@@ -875,7 +858,7 @@ public:
   }
   void check() {
     MODEL_CHECK(main_.values() == main_model_ && other_.values() == other_model_);
-    MODEL_CHECK(live<IntLink>() == live_before_ + int(main_model_.size() + other_model_.size()));
+    MODEL_CHECK(IntLink::live == live_before_ + int(main_model_.size() + other_model_.size()));
   }
 
 private:
@@ -928,7 +911,7 @@ private:
     expect("mxlinklist", 4);
   }
 
-  const int live_before_ = live<IntLink>();
+  const int live_before_ = IntLink::live;
   LinkChain main_, other_;
   std::list<int> main_model_, other_model_;
   int values_ = 0;
