@@ -23,22 +23,15 @@ public:
   Hooks hooks;
 
 protected:
-  void move(int i, void* n) override {
-    hooks.push_back("move " + std::to_string(i));
-    MxHeap::move(i, n);
-  }
-  void attach(int i, void* n) override {
-    hooks.push_back("attach " + std::to_string(i));
-    MxHeap::attach(i, n);
-  }
-  void detach(int i, void* n) override {
-    hooks.push_back("detach " + std::to_string(i));
-    MxHeap::detach(i, n);
-  }
+  void move(int i, void* n) override { seen("move ", i), MxHeap::move(i, n); }
+  void attach(int i, void* n) override { seen("attach ", i), MxHeap::attach(i, n); }
+  void detach(int i, void* n) override { seen("detach ", i), MxHeap::detach(i, n); }
   void exchange(void*& a, void*& b) override {
-    hooks.push_back("exchange");
-    MxHeap::exchange(a, b);
+    hooks.push_back("exchange"), MxHeap::exchange(a, b);
   }
+
+private:
+  void seen(const char* hook, int i) { hooks.push_back(hook + std::to_string(i)); }
 };
 
 TEST(Heap, HooksSeeEveryPlacement) {

@@ -47,7 +47,7 @@ TEST_F(ReportingTest, AccessPastTheSizeReachesTheSlotAndPastTheCapacityNeverLeav
 }
 
 struct Probe { // counts its live instances
-  static int live;
+  static inline int live = 0;
   std::string text;
   Probe() { ++live; }
   Probe(const char* t) : text(t) { ++live; }
@@ -55,7 +55,6 @@ struct Probe { // counts its live instances
   Probe& operator=(const Probe&) = default;
   ~Probe() { --live; }
 };
-int Probe::live = 0;
 
 TEST(Array, EveryCapacitySlotHoldsAConstructedElement) {
   Probe::live = 0;

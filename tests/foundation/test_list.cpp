@@ -54,12 +54,11 @@ TEST_F(ReportingTest, LinksKeepBothDirectionsAndNeverLinkToThemselves) {
 }
 
 struct Named : MxLink { // records its destruction
-  static std::string destroyed;
+  static inline std::string destroyed;
   explicit Named(char c) : name(c) {}
   ~Named() override { destroyed += name; }
   char name;
 };
-std::string Named::destroyed;
 
 TEST(LinkList, CopiesNeverCopyNeighboursAndListsDeleteEveryLinkInOrder) {
   {
@@ -115,8 +114,8 @@ TEST(List, RemoveTakesTheFirstMatchOfAStatefulComparator) {
 
 // Counts its live instances; looks at the list that holds it when destroyed.
 struct Watcher {
-  static int live;
-  static std::vector<size_t> counts_seen;
+  static inline int live = 0;
+  static inline std::vector<size_t> counts_seen;
   const MxList<Watcher>* list = nullptr;
   Watcher() { ++live; }
   Watcher(const Watcher& other) : list(other.list) { ++live; }
@@ -126,8 +125,6 @@ struct Watcher {
     if (list) counts_seen.push_back(list->count());
   }
 };
-int Watcher::live = 0;
-std::vector<size_t> Watcher::counts_seen;
 
 TEST(List, EveryItemIsDestroyedOnceAndClearEmptiesTheListFirst) {
   Watcher::live = 0;
@@ -150,21 +147,15 @@ TEST(List, EveryItemIsDestroyedOnceAndClearEmptiesTheListFirst) {
   EXPECT_EQ(Watcher::live, 0);
 }
 
-struct CountingStack : MxStack<int> {
-  int clears = 0;
-  void clear() override {
-    ++clears;
-    MxStack<int>::clear();
-  }
-};
-
 TEST(Stack, ClearIsVirtual) {
-  CountingStack counting;
+  struct Counting : MxStack<int> {
+    int clears = 0;
+    void clear() override { ++clears, MxStack<int>::clear(); }
+  } counting;
   MxStack<int>& stack = counting;
   stack.push(1);
   stack.clear();
-  EXPECT_EQ(counting.clears, 1);
-  EXPECT_TRUE(stack.empty() && stack.items().empty());
+  EXPECT_TRUE(counting.clears == 1 && stack.empty() && stack.items().empty());
 }
 
 template <class T> std::vector<T> consume(MxIterator<T>& it) {
@@ -208,12 +199,11 @@ TEST(DynObjArrayIterator, ProducerFillsConsumerOwns) {
 }
 
 struct Probe { // counts its live instances
-  static int live;
+  static inline int live = 0;
   explicit Probe(int v) : value(v) { ++live; }
   virtual ~Probe() { --live; }
   int value;
 };
-int Probe::live = 0;
 struct Derived : Probe {
   Derived() : Probe(9) {}
   std::string owned = "deleted through the virtual destructor";
