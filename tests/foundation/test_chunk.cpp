@@ -151,7 +151,8 @@ TEST_F(Chunks, MatchModelOfChainAndSpareListUnderRandomOperations) {
       EXPECT_EQ(journal.writes().size(), 9 + 13 * made);
     } else if (op < 950 && !blocks.empty()) {
       const size_t i = random() % blocks.size();
-      const auto [p, at] = blocks[i];
+      void* const p = blocks[i].first;
+      const MxChunk* const at = blocks[i].second;
       blocks[i] = blocks.back(), blocks.pop_back();
       const bool keep = random() % 2;
       want = "Freeing malloced block (chunk " + std::to_string(at->nr()) + ")at 0x" +
